@@ -1,0 +1,46 @@
+#include "support/testfolder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <fstream>
+#include <sstream>
+#include <stdlib.h>
+
+namespace testsupport {
+
+TestFolder::TestFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "znltest-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    m_path = made ? std::filesystem::path(made) : std::filesystem::path();
+}
+
+TestFolder::~TestFolder() {
+    std::error_code ignored;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string ReadFileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition()) {
+        if (elapsed.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,28 @@
+#pragma once
+// Small helpers shared by the suites.
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+// A fresh folder, removed with everything below it when the object goes.
+class TestFolder {
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string ReadFileBytes(const std::filesystem::path& file);
+void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// Runs the Qt event loop until the condition holds or the time limit passes; returns the condition.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+}  // namespace testsupport
