@@ -1,0 +1,3 @@
+#include "app/ovrinapp.h"
+
+int main(int argc, char** argv) { return COvrinApp().Run(argc, argv); }

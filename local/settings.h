@@ -1,0 +1,62 @@
+#pragma once
+// The settings file FsIni.ini next to the executable: its path, its keys and typed access to it.
+// Every read goes to the file, so a hand edit takes effect at the next read.
+#include <mutex>
+#include <string>
+#include <string_view>
+
+// Folder of the executable (no trailing separator) and the settings file in it.
+extern std::string g_szModuleDir;
+extern std::string g_szIniPath;
+
+// The photo save folder: written on the UI thread, read by reception threads, so it is handed
+// out as a copy under a lock.
+class SharedText {
+public:
+    std::string Get() const;
+    void Set(std::string text);
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_text;
+};
+extern SharedText g_szSaveFolder;
+
+void InitPaths();
+
+namespace ini {
+inline constexpr char BASIC_INFO[] = "BasicInfo";
+inline constexpr char LOGIN_SERVER_IP[] = "LoginServerIP";
+inline constexpr char LOGIN_SERVER_PORT[] = "LoginServerPort";
+inline constexpr char NICKNAME[] = "닉네임";
+inline constexpr char LOG_DELETE[] = "로그삭제";
+inline constexpr char AUTO_LOGIN[] = "자동로그인";
+inline constexpr char USER_ID[] = "아이디";
+inline constexpr char PASSWORD[] = "패스워드";
+inline constexpr char SAVE_FOLDER_SECTION[] = "SaveFolder";
+inline constexpr char SAVE_FOLDER[] = "사진저장폴더";
+inline constexpr char FOLDER_COUNT[] = "등록수";
+inline constexpr char FTP[] = "FTP";
+
+// Read buffer sizes: a value is cut to size - 1 bytes.
+inline constexpr size_t SERVER_IP_SIZE = 20;
+inline constexpr size_t NICKNAME_SIZE = 51;
+inline constexpr size_t ACCOUNT_TEXT_SIZE = 20;
+inline constexpr size_t FOLDER_TEXT_SIZE = 260;
+
+// No address is configured by default: the login server is looked for on this machine.
+inline constexpr char DEFAULT_LOGIN_SERVER_IP[] = "127.0.0.1";
+inline constexpr int DEFAULT_LOGIN_SERVER_PORT = 30002;
+
+std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue,
+                     size_t size);
+int ReadInt(std::string_view section, std::string_view key, int defaultValue);
+bool WriteText(std::string_view section, std::string_view key, std::string_view value);
+}  // namespace ini
+
+struct ServerAddress {
+    std::string ip;
+    int port = 0;
+};
+// "LoginServerIP" (at most 19 bytes) and "LoginServerPort" of "BasicInfo".
+ServerAddress ReadLoginServerSetting();

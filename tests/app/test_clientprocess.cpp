@@ -1,0 +1,95 @@
+// The real executable, copied alone into an empty folder, as a user would start it.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <csignal>
+
+#include "support/testfolder.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFileBytes;
+using testsupport::TestFolder;
+using testsupport::WaitUntil;
+
+namespace {
+
+constexpr int kGenerousMs = 30000;
+
+class ClientProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy_file(ZNL_CLIENT_PATH, m_folder.Path() / "ZNLClient");
+        fs::create_directory(m_folder.Path() / "tmp");
+    }
+    void TearDown() override {
+        for (QProcess* process : m_processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(kGenerousMs);
+            }
+            delete process;
+        }
+    }
+
+    QProcess* Start() {
+        auto* process = new QProcess;
+        m_processes.push_back(process);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The single-instance socket lives in TMPDIR: this test's instances meet only each other.
+        environment.insert(QStringLiteral("TMPDIR"),
+                           QString::fromStdString((m_folder.Path() / "tmp").string()));
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(QString::fromStdString(fs::temp_directory_path().string()));
+        process->start(QString::fromStdString((m_folder.Path() / "ZNLClient").string()), {});
+        EXPECT_TRUE(process->waitForStarted(kGenerousMs));
+        return process;
+    }
+
+    std::string MessageLog() const {
+        const fs::path logs = m_folder.Path() / "logs";
+        std::string all;
+        if (!fs::exists(logs)) return all;
+        for (const auto& entry : fs::recursive_directory_iterator(logs)) {
+            if (entry.is_regular_file()) all += ReadFileBytes(entry.path());
+        }
+        return all;
+    }
+
+    static size_t Count(const std::string& text, const std::string& what) {
+        size_t count = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+
+    TestFolder m_folder;
+    std::vector<QProcess*> m_processes;
+};
+
+const std::string kStartLine = " TAVEN PIC 사진 수신 처리 Program Start!\r\n";
+
+}  // namespace
+
+TEST_F(ClientProcessTest, StartsFromAnEmptyFolderRefusesASecondInstanceAndEndsOnTheQuitSignal) {
+    QProcess* first = Start();
+    ASSERT_TRUE(WaitUntil([&] { return Count(MessageLog(), kStartLine) == 1; }, kGenerousMs));
+    const std::string log = MessageLog();
+    EXPECT_EQ(log.front(), '[');
+    EXPECT_EQ(log.substr(9, 1), "]");  // "[hh:mm:ss]"
+
+    QProcess* second = Start();
+    ASSERT_TRUE(second->waitForFinished(kGenerousMs));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(MessageLog(), log);
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // A termination request ends the loop like the quit message: a normal exit.
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    ASSERT_TRUE(first->waitForFinished(kGenerousMs));
+    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->exitCode(), 0);
+}

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <thread>
+
+#include "local/msglog.h"
+#include "local/settings.h"
+#include "net/runstate.h"
+#include "net/windowmessages.h"
+#include "platform/clock.h"
+#include "platform/controls.h"
+#include "platform/privateprofile.h"
+#include "platform/singleinstance.h"
+#include "support/testfolder.h"
+#include "view/ovrinview.h"
+#include "view/timerids.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFileBytes;
+using testsupport::TestFolder;
+using testsupport::WaitUntil;
+
+namespace {
+
+// A form whose executable folder is a fresh test folder, on a UTC clock the test sets.
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "UTC0", 1);
+        tzset();
+        g_bStop = 0;
+        g_szModuleDir = m_module.Path().string();
+        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+        platform::SetClockForTests([this] { return m_now; });
+    }
+    void TearDown() override { platform::SetClockForTests(nullptr); }
+
+    void RedirectPathsAfterInitialUpdate() {
+        g_szModuleDir = m_module.Path().string();
+        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+    }
+    void SetIni(const char* section, const char* key, const char* value) {
+        ASSERT_TRUE(platform::WritePrivateProfileString(section, key, value, g_szIniPath));
+    }
+    QStringList ActivityLines() const {
+        QStringList lines;
+        auto* list = static_cast<QListWidget*>(GetDlgItem(&m_view, 1000));
+        for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+        return lines;
+    }
+    static std::time_t At(int year, int month, int day, int hour, int minute, int second) {
+        std::tm local{};
+        local.tm_year = year - 1900;
+        local.tm_mon = month - 1;
+        local.tm_mday = day;
+        local.tm_hour = hour;
+        local.tm_min = minute;
+        local.tm_sec = second;
+        return std::mktime(&local);
+    }
+
+    TestFolder m_module;
+    std::time_t m_now = At(2024, 2, 29, 23, 59, 58);
+    COvrinView m_view;
+};
+
+}  // namespace
+
+TEST_F(FormTest, InitialUpdateThenStartSequenceReadsSettingsAndLogsTheStart) {
+    ASSERT_TRUE(m_view.OnInitialUpdate());
+    EXPECT_EQ(g_hViewWnd.load(), m_view.GetSafeHwnd());
+    EXPECT_EQ(GetDlgItemText(&m_view, 1010), QStringLiteral("v.2018.04.06.02"));
+    EXPECT_EQ(GetDlgItem(&m_view, 1015)->font(), m_view.LargeFont());
+    EXPECT_EQ(GetDlgItem(&m_view, 1011)->font(), m_view.LargeFont());
+    EXPECT_EQ(GetDlgItem(&m_view, 1000)->font(), m_view.SmallFont());
+    EXPECT_EQ(GetDlgItem(&m_view, 1009)->font(), m_view.SmallFont());
+    EXPECT_TRUE(m_view.IsTimerSet(TIMER_STARTUP));
+
+    RedirectPathsAfterInitialUpdate();
+    SetIni("BasicInfo", "닉네임", "스튜디오 하늘");
+    SetIni("basicinfo", "loginserverip", "10.1.2.3");
+    SetIni("BasicInfo", "LoginServerPort", "31000");
+
+    ASSERT_TRUE(WaitUntil([&] { return !ActivityLines().isEmpty(); }));
+    EXPECT_FALSE(m_view.IsTimerSet(TIMER_STARTUP));
+    const QString startLine = QStringLiteral("[23:59:58] TAVEN PIC 사진 수신 처리 Program Start!");
+    EXPECT_EQ(ActivityLines(), QStringList{startLine});
+    EXPECT_EQ(ReadFileBytes(m_module.Path() / "logs/20240229/20240229_Msg.txt"),
+              startLine.toStdString() + "\r\n");
+    EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("스튜디오 하늘"));
+    EXPECT_EQ(m_view.ServerIp(0), "10.1.2.3");
+    EXPECT_EQ(m_view.ServerPort(0), 31000);
+    EXPECT_EQ(m_view.Today(), "20240229");
+    EXPECT_TRUE(m_view.IsTimerSet(TIMER_CLOCK));
+}
+
+TEST_F(FormTest, WithoutSettingsFileEveryDefaultApplies) {
+    m_view.StartProgram();
+    EXPECT_EQ(m_view.ServerIp(0), "127.0.0.1");
+    EXPECT_EQ(m_view.ServerPort(0), 30002);
+    EXPECT_EQ(m_view.NickName(), "");
+    EXPECT_FALSE(fs::exists(g_szIniPath));
+}
+
+TEST_F(FormTest, ASecondInstanceShowsTheFirstAndStopsBeforeAnyStep) {
+    int showRequests = 0;
+    SingleInstance running;
+    ASSERT_TRUE(running.Listen(QStringLiteral("TAVEN PIC 사진 수신 처리"), [&] { ++showRequests; }));
+
+    EXPECT_FALSE(m_view.OnInitialUpdate());
+    ASSERT_TRUE(WaitUntil([&] { return showRequests == 1; }));
+    EXPECT_FALSE(m_view.IsTimerSet(TIMER_STARTUP));
+    EXPECT_EQ(GetDlgItemText(&m_view, 1010), QStringLiteral("v.2017.08.01.01"));
+}
+
+TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewDay) {
+    struct Case {
+        const char* logDelete;
+        bool deletes;
+    };
+    for (const Case& c : {Case{"1", true}, Case{"0", false}}) {
+        SCOPED_TRACE(c.logDelete);
+        m_now = At(2024, 2, 29, 23, 59, 58);
+        SetIni("BasicInfo", "로그삭제", c.logDelete);
+        const fs::path logs = m_module.Path() / "logs";
+        for (const char* day : {"20231231", "20240101", "20240102"}) {
+            fs::create_directories(logs / day);
+            testsupport::WriteFileBytes(logs / day / "old.txt", "x");
+        }
+
+        m_view.StartProgram();  // never cleans at start-up
+        m_now = At(2024, 2, 29, 23, 59, 59);
+        m_view.OnTimer(TIMER_CLOCK);
+        EXPECT_EQ(GetDlgItemText(&m_view, 1008), QStringLiteral("2024-02-29"));
+        EXPECT_EQ(GetDlgItemText(&m_view, 1009), QStringLiteral("23:59:59"));
+        EXPECT_TRUE(fs::exists(logs / "20240101"));
+
+        m_now = At(2024, 3, 1, 0, 0, 1);
+        m_view.OnTimer(TIMER_CLOCK);
+        EXPECT_EQ(fs::exists(logs / "20240101"), !c.deletes);
+        EXPECT_TRUE(fs::exists(logs / "20231231"));
+        EXPECT_TRUE(fs::exists(logs / "20240102"));
+        const QString deleteLine =
+            QStringLiteral("[00:00:01] Delete log folder: ") +
+            QString::fromStdString((logs / "20240101").string());
+        EXPECT_EQ(ActivityLines().front() == deleteLine, c.deletes);
+        EXPECT_EQ(m_view.Today(), c.deletes ? "20240301" : "20240229");
+
+        // Later ticks of the same day leave a folder of that name alone.
+        fs::create_directories(logs / "20240101");
+        m_now = At(2024, 3, 1, 0, 0, 2);
+        m_view.OnTimer(TIMER_CLOCK);
+        EXPECT_TRUE(fs::exists(logs / "20240101"));
+        fs::remove_all(logs);
+    }
+}
+
+TEST_F(FormTest, ActivityListKeepsTheThirtyNewestLinesNewestFirst) {
+    for (int i = 1; i <= 31; ++i) m_view.AddLog("line " + std::to_string(i));
+    const QStringList lines = ActivityLines();
+    ASSERT_EQ(lines.size(), 30);
+    EXPECT_EQ(lines.front(), QStringLiteral("[23:59:58] line 31"));
+    EXPECT_EQ(lines.back(), QStringLiteral("[23:59:58] line 2"));
+    // The file keeps every line.
+    const std::string file = ReadFileBytes(m_module.Path() / "logs/20240229/20240229_Msg.txt");
+    EXPECT_NE(file.find("[23:59:58] line 1\r\n"), std::string::npos);
+}
+
+TEST_F(FormTest, ReceptionThreadsReachTheFormBySynchronousMessages) {
+    std::atomic<bool> done{false};
+    AccountInfo copy;
+    copy.bLoginOk = 7;
+    std::thread reception([&] {
+        const std::string text = "파일 수신 완료! [1,024]a.jpg";
+        SendMessage(g_hViewWnd.load(), WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
+        SendMessage(g_hViewWnd.load(), WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&copy));
+        done = true;
+    });
+    g_hViewWnd = m_view.GetSafeHwnd();
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
+    reception.join();
+    EXPECT_EQ(ActivityLines().front(), QStringLiteral("[23:59:58] 파일 수신 완료! [1,024]a.jpg"));
+    EXPECT_EQ(copy.bLoginOk, 0);
+}
+
+TEST_F(FormTest, EscapeAndF1AreSwallowed) {
+    auto* edit = static_cast<QLineEdit*>(GetDlgItem(&m_view, 1011));
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_F1}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        EXPECT_TRUE(QCoreApplication::sendEvent(edit, &press)) << key;
+    }
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(edit, &letter);
+    EXPECT_EQ(edit->text(), QStringLiteral("a"));
+}
+
+TEST_F(FormTest, DestroyStopsTheRunAndTheClock) {
+    m_view.StartProgram();
+    ASSERT_TRUE(m_view.IsTimerSet(TIMER_CLOCK));
+    m_view.OnDestroy();
+    EXPECT_EQ(g_bStop.load(), 1);
+    EXPECT_FALSE(m_view.IsTimerSet(TIMER_CLOCK));
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The main form: owner of the run. It keeps the connection table, the account record, the timers
+// and the status fields, and handles every window message on the UI thread.
+#include <QFont>
+#include <QWidget>
+#include <array>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "login/accountinfo.h"
+#include "net/runstate.h"
+#include "platform/event.h"
+#include "platform/messagewindow.h"
+
+class CClientSock;
+class QListWidget;
+
+class COvrinView : public QWidget {
+public:
+    explicit COvrinView(QWidget* parent = nullptr);
+    ~COvrinView() override;
+
+    HWND GetSafeHwnd() const { return m_wnd.Handle(); }
+
+    // False when another instance runs: it was asked to show itself and the quit is posted.
+    bool OnInitialUpdate();
+    void StartProgram();
+    void OnTimer(UINT id);
+    // Stops the run: timers, stop flag, wakes every reception thread. Runs once.
+    void OnDestroy();
+
+    void AddLog(const std::string& text);
+    void DeleteOldLogFolder(std::time_t now);
+    void ReadLoginServerInfo();
+
+    void SetTimer(UINT id, int milliseconds) { m_wnd.SetTimer(id, milliseconds); }
+    void KillTimer(UINT id) { m_wnd.KillTimer(id); }
+    bool IsTimerSet(UINT id) const { return m_wnd.IsTimerSet(id); }
+    void SetDlgItemText(int id, const std::string& text);
+
+    const std::string& Today() const { return m_szToday; }
+    const std::string& NickName() const { return m_strNickName; }
+    const std::string& ServerIp(int group) const { return m_szServerIP[group]; }
+    int ServerPort(int group) const { return m_nServerPort[group]; }
+    const QFont& SmallFont() const { return m_fontSmall; }
+    const QFont& LargeFont() const { return m_fontLarge; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void BindMessages();
+    void OnClockTick();
+    LRESULT OnLogMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnLoginEvent(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetAccount(WPARAM wParam, LPARAM lParam);
+    QListWidget* ActivityList() const;
+
+    MessageWindow m_wnd;
+    QFont m_fontSmall;
+    QFont m_fontLarge;
+    std::unique_ptr<ManualResetEvent> m_hWaitEvent;  // never set: the login reader's pause
+    std::string m_strNickName;
+    AccountInfo m_Account;
+    std::string m_szToday;  // day the log clean-up was last considered, "%Y%m%d"
+    std::array<CClientSock*, MAX_SOCK> m_pClientSock{};  // the connection table; null = free
+    std::array<std::string, 2> m_szServerIP;             // [0] login server, [1] file server
+    std::array<int, 2> m_nServerPort{};
+    std::array<int, 2> m_nNextSlot{};
+    bool m_bDestroyed = false;
+};

@@ -1,0 +1,26 @@
+// The form's message table.
+#include "net/windowmessages.h"
+#include "view/ovrinview.h"
+#include "view/timerids.h"
+
+void COvrinView::BindMessages() {
+    m_wnd.Bind(WM_LOG_MESSAGE, [this](WPARAM w, LPARAM l) { return OnLogMessage(w, l); });
+    m_wnd.Bind(WM_LOGIN_EVENT, [this](WPARAM w, LPARAM l) { return OnLoginEvent(w, l); });
+    m_wnd.Bind(WM_GET_ACCOUNT, [this](WPARAM w, LPARAM l) { return OnGetAccount(w, l); });
+}
+
+LRESULT COvrinView::OnLogMessage(WPARAM, LPARAM lParam) {
+    // The sender's text lives only until this handler returns.
+    AddLog(*reinterpret_cast<const std::string*>(lParam));
+    return 0;
+}
+
+LRESULT COvrinView::OnLoginEvent(WPARAM, LPARAM) {
+    SetTimer(TIMER_LOGIN_CONNECT, 100);
+    return 0;
+}
+
+LRESULT COvrinView::OnGetAccount(WPARAM, LPARAM lParam) {
+    *reinterpret_cast<AccountInfo*>(lParam) = m_Account;
+    return 0;
+}

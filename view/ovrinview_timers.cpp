@@ -1,0 +1,39 @@
+// The timer table and the clock with its daily log clean-up.
+#include "local/msglog.h"
+#include "local/settings.h"
+#include "platform/clock.h"
+#include "view/formresource.h"
+#include "view/ovrinview.h"
+#include "view/timerids.h"
+
+void COvrinView::OnTimer(UINT id) {
+    if (id != TIMER_CLOCK) KillTimer(id);
+    switch (id) {
+        case TIMER_STARTUP:
+            StartProgram();
+            break;
+        case TIMER_CLOCK:
+            OnClockTick();
+            break;
+        default:
+            break;
+    }
+}
+
+void COvrinView::OnClockTick() {
+    const std::time_t now = platform::Now();
+    SetDlgItemText(form::IDC_DATE, platform::FormatLocalTime(now, "%Y-%m-%d"));
+    SetDlgItemText(form::IDC_TIME, platform::FormatLocalTime(now, "%H:%M:%S"));
+    if (ini::ReadInt(ini::BASIC_INFO, ini::LOG_DELETE, 0) == 0) return;
+    const std::string today = platform::FormatLocalTime(now, "%Y%m%d");
+    if (m_szToday != today) {
+        DeleteOldLogFolder(now);
+        m_szToday = today;
+    }
+}
+
+void COvrinView::DeleteOldLogFolder(std::time_t now) {
+    const std::filesystem::path folder = OldLogFolder(g_szModuleDir, now);
+    DeleteFolderTree(folder);
+    AddLog("Delete log folder: " + folder.string());
+}
