@@ -5,9 +5,15 @@
 
 namespace platform {
 
-// A character CP949 cannot hold becomes '?'. Invalid UTF-8 never fails.
+// A byte that opens a CP949 double-byte character; the byte after it is the character's second half.
+constexpr bool IsCp949LeadByte(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return value >= 0x81 && value <= 0xFE;
+}
+
+// A character CP949 cannot hold becomes '?', and so does every byte of invalid UTF-8. Never fails.
 std::string Utf8ToCp949(std::string_view utf8);
-// A byte sequence that is not valid CP949 becomes U+FFFD. Never fails.
+// A byte sequence that is not valid CP949 becomes U+FFFD and the text goes on. Never fails.
 std::string Cp949ToUtf8(std::string_view cp949);
 // At most maxBytes bytes of CP949 text, never ending in the first half of a double-byte character.
 std::string_view CutCp949(std::string_view cp949, size_t maxBytes);

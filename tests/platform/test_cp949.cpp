@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/cp949.h"
+
+using platform::Cp949ToUtf8;
+using platform::CutCp949;
+using platform::FitUtf8ToCp949Bytes;
+using platform::Utf8ToCp949;
+
+namespace {
+
+// KS X 1001 / UHC code points, written out so the tests do not trust the converter under test.
+constexpr std::string_view kNickname = "\xB4\xD0\xB3\xD7\xC0\xD3";             // 닉네임
+constexpr std::string_view kAutoLogin = "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE";  // 자동로그인
+constexpr std::string_view kUpperTrail = "\xB0\x41";                         // 캚, second byte 'A'
+constexpr std::string_view kLowerTrail = "\xB0\x61";                         // 캻, second byte 'a'
+
+struct Pair {
+    std::string utf8;
+    std::string cp949;
+};
+
+}  // namespace
+
+TEST(Cp949, ConvertsBothWays) {
+    const std::vector<Pair> cases = {
+        {"", ""},
+        {"LoginServerPort=30002", "LoginServerPort=30002"},
+        {"닉네임", std::string(kNickname)},
+        {"자동로그인 on", std::string(kAutoLogin) + " on"},
+        {"캚캻", std::string(kUpperTrail) + std::string(kLowerTrail)},
+        {"€", "\xA2\xE6"},
+    };
+    for (const Pair& c : cases) {
+        EXPECT_EQ(Utf8ToCp949(c.utf8), c.cp949) << c.utf8;
+        EXPECT_EQ(Cp949ToUtf8(c.cp949), c.utf8) << c.utf8;
+    }
+}
+
+TEST(Cp949, WhatCp949CannotHoldAndInvalidUtf8BecomeQuestionMarks) {
+    const std::vector<Pair> cases = {
+        {"a😀b", "a?b"},                        // outside CP949
+        {"ก닉", "?\xB4\xD0"},                    // Thai, outside CP949
+        {"a\xFF" "b", "a?b"},                   // a byte that opens no UTF-8 character
+        {"x\xEC\xBA" "A", "x??A"},              // a character broken off before 'A'
+        {"\xEC\xBA", "??"},                     // cut off at the end
+    };
+    for (const Pair& c : cases) EXPECT_EQ(Utf8ToCp949(c.utf8), c.cp949) << c.cp949;
+}
+
+TEST(Cp949, InvalidCp949BecomesReplacementCharacterAndTheRestIsKept) {
+    const std::vector<Pair> cases = {
+        {"a\uFFFD" "b", "a\x80" "b"},
+        {"\uFFFD닉", "\xFF\xB4\xD0"},
+        {"\uFFFDx", "\xC7\x41x"},               // a well-formed pair that is no character
+        {"\uFFFD x", "\xB0 x"},                 // a stray lead byte does not swallow the space
+        {"닉\uFFFD", "\xB4\xD0\xB3"},           // cut off at the end
+    };
+    for (const Pair& c : cases) EXPECT_EQ(Cp949ToUtf8(c.cp949), c.utf8) << c.utf8;
+}
+
+TEST(Cp949, CutNeverEndsInTheFirstHalfOfACharacter) {
+    const std::string text = "a" + std::string(kNickname);  // a 닉 네 임: 1 + 2 + 2 + 2 bytes
+    struct Case {
+        std::string input;
+        size_t maxBytes;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {text, 100, text},
+        {text, 7, text},
+        {text, 6, "a\xB4\xD0\xB3\xD7"},
+        {text, 4, "a\xB4\xD0"},  // the third byte 0xB3 would open 네
+        {text, 2, "a"},
+        {text, 0, ""},
+        {std::string(kUpperTrail) + "Z", 2, std::string(kUpperTrail)},  // 'A' here is a second half
+        {std::string(kUpperTrail) + std::string(kLowerTrail), 3, std::string(kUpperTrail)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CutCp949(c.input, c.maxBytes), c.expected) << c.maxBytes;
+    }
+}
+
+TEST(Cp949, FitKeepsWholeCharactersWhoseCp949FormFits) {
+    struct Case {
+        std::string utf8;
+        size_t maxBytes;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"ab닉네임", 8, "ab닉네임"},
+        {"ab닉네임", 7, "ab닉네"},  // nine UTF-8 bytes of 닉네 become four CP949 bytes
+        {"ab닉네임", 5, "ab닉"},
+        {"닉네임", 1, ""},
+        {"a😀b", 2, "a😀"},  // the emoji is one '?' byte in CP949
+        {"", 3, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FitUtf8ToCp949Bytes(c.utf8, c.maxBytes), c.expected) << c.utf8 << " " << c.maxBytes;
+    }
+}
+
+TEST(Cp949, ThreadsConvertAtTheSameTimeWithoutMixingUp) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&wrong, t] {
+            const std::string utf8 = "자동로그인 " + std::to_string(t) + " 닉네임";
+            const std::string cp949 =
+                std::string(kAutoLogin) + " " + std::to_string(t) + " " + std::string(kNickname);
+            for (int i = 0; i < 2000; ++i) {
+                if (Utf8ToCp949(utf8) != cp949 || Cp949ToUtf8(cp949) != utf8) ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
