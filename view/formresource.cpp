@@ -5,8 +5,6 @@
 namespace form {
 namespace {
 
-constexpr char kNotice[] = "ⓒ 사진 수신 서비스 · 문의는 고객센터로";
-
 const std::array kControls{
     ControlSpec{IDC_ACTIVITY_LIST, Kind::ListBox, {7, 95, 240, 131}, ""},
     ControlSpec{IDC_DATE, Kind::Static, {299, 7, 51, 17}, "yyyy-mm-dd", Align::Centre},
@@ -19,7 +17,7 @@ const std::array kControls{
     ControlSpec{IDC_MODIFY_FOLDER, Kind::Button, {348, 33, 42, 19}, "수정"},
     ControlSpec{IDC_FOLDER_LIST, Kind::ListBox, {252, 78, 139, 149}, ""},
     ControlSpec{IDC_SAVE_FOLDER, Kind::Static, {58, 232, 331, 13}, "Folder", Align::Left, true},
-    ControlSpec{IDC_NOTICE, Kind::Static, {7, 252, 139, 8}, kNotice},
+    ControlSpec{IDC_NOTICE, Kind::Static, {7, 252, 139, 8}, ""},  // notice set by the form
     ControlSpec{IDC_USER_ID, Kind::Static, {59, 12, 36, 12}, "ID", Align::Centre},
     ControlSpec{IDC_LOGOUT, Kind::Button, {101, 10, 50, 14}, "로그 아웃"},
     ControlSpec{IDC_LOGIN_TIME, Kind::Static, {143, 45, 72, 12}, "Login Time", Align::Centre},

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "local/msglog.h"
+#include "local/programinfo.h"
 #include "local/settings.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
@@ -45,6 +46,7 @@ COvrinView::COvrinView(QWidget* parent)
       m_fontSmall(MakeFormFont(12, QFont::Black)),
       m_fontLarge(MakeFormFont(25, QFont::Black)) {
     CreateControls();
+    SetDlgItemText(form::IDC_NOTICE, NoticeText(MAKER_NAME));
     BindMessages();
     m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
 }

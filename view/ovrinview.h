@@ -30,6 +30,10 @@ public:
     // Stops the run: timers, stop flag, wakes every reception thread. Runs once.
     void OnDestroy();
 
+    // Runs the login dialog; returns after a successful login (file-server connect scheduled)
+    // or after the quit was posted because the user closed it.
+    void RunLoginDialog();
+
     void AddLog(const std::string& text);
     void DeleteOldLogFolder(std::time_t now);
     void ReadLoginServerInfo();
