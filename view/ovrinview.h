@@ -38,12 +38,29 @@ public:
     void DeleteOldLogFolder(std::time_t now);
     void ReadLoginServerInfo();
 
+    // Connection table.
+    int FindFreeSlot(int group, int start);
+    void ConnectServer(int group, int tag);
+    LRESULT OnSockConnect(WPARAM slot, LPARAM group);
+    LRESULT OnSockReceive(WPARAM slot, LPARAM unused);
+    LRESULT OnSockClose(WPARAM slot, LPARAM group);
+    LRESULT OnSockRelease(WPARAM slot, LPARAM unused);
+
+    // Login exchange.
+    void SendLoginRequest(int iNo);
+    void ReadServerReply(int iNo);
+    void HandleLoginReply(int iNo, const char* answer, int received);
+    void SetLoginResult(bool ok, const std::string& message);
+    void RunUpdater();
+
     void SetTimer(UINT id, int milliseconds) { m_wnd.SetTimer(id, milliseconds); }
     void KillTimer(UINT id) { m_wnd.KillTimer(id); }
     bool IsTimerSet(UINT id) const { return m_wnd.IsTimerSet(id); }
     void SetDlgItemText(int id, const std::string& text);
 
     const std::string& Today() const { return m_szToday; }
+    const AccountInfo& Account() const { return m_Account; }
+    CClientSock* Socket(int slot) const { return m_pClientSock[slot]; }
     const std::string& NickName() const { return m_strNickName; }
     const std::string& ServerIp(int group) const { return m_szServerIP[group]; }
     int ServerPort(int group) const { return m_nServerPort[group]; }
@@ -61,6 +78,9 @@ private:
     LRESULT OnLoginEvent(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetAccount(WPARAM wParam, LPARAM lParam);
     QListWidget* ActivityList() const;
+    void WakeSlotThread(int slot);
+    void ReleaseSocket(int slot);
+    void StartReceptionThread(CClientSock* sock);
 
     MessageWindow m_wnd;
     QFont m_fontSmall;
@@ -69,6 +89,8 @@ private:
     std::string m_strNickName;
     AccountInfo m_Account;
     std::string m_szToday;  // day the log clean-up was last considered, "%Y%m%d"
+    int m_nLoginJob = 0;    // 0 login request, 1 folder-list upload
+    int m_nLoginSlot = 0;   // slot of the most recent login-server connection
     std::array<CClientSock*, MAX_SOCK> m_pClientSock{};  // the connection table; null = free
     std::array<std::string, 2> m_szServerIP;             // [0] login server, [1] file server
     std::array<int, 2> m_nServerPort{};

@@ -4,6 +4,10 @@
 #include "view/timerids.h"
 
 void COvrinView::BindMessages() {
+    m_wnd.Bind(WM_SOCK_RECEIVE, [this](WPARAM w, LPARAM l) { return OnSockReceive(w, l); });
+    m_wnd.Bind(WM_SOCK_CLOSE, [this](WPARAM w, LPARAM l) { return OnSockClose(w, l); });
+    m_wnd.Bind(WM_SOCK_CONNECT, [this](WPARAM w, LPARAM l) { return OnSockConnect(w, l); });
+    m_wnd.Bind(WM_SOCK_RELEASE, [this](WPARAM w, LPARAM l) { return OnSockRelease(w, l); });
     m_wnd.Bind(WM_LOG_MESSAGE, [this](WPARAM w, LPARAM l) { return OnLogMessage(w, l); });
     m_wnd.Bind(WM_LOGIN_EVENT, [this](WPARAM w, LPARAM l) { return OnLoginEvent(w, l); });
     m_wnd.Bind(WM_GET_ACCOUNT, [this](WPARAM w, LPARAM l) { return OnGetAccount(w, l); });

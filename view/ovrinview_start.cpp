@@ -43,8 +43,8 @@ void COvrinView::StartProgram() {
     m_strNickName = ini::ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE);
     SetDlgItemText(form::IDC_NICKNAME, m_strNickName);
     ReadLoginServerInfo();
-    // Next in the sequence: the login dialog (returns after a successful login, or after the quit
-    // was posted), then the save folders. Both arrive with the sign-in and reception work.
+    RunLoginDialog();
+    // Next in the sequence: the save folders, which arrive with file reception.
 }
 
 void COvrinView::ReadLoginServerInfo() {

@@ -15,6 +15,19 @@ void COvrinView::OnTimer(UINT id) {
         case TIMER_CLOCK:
             OnClockTick();
             break;
+        case TIMER_LOGIN_CONNECT:
+            m_nLoginJob = 0;
+            if (!g_bStop) ConnectServer(0, 0);
+            break;
+        case TIMER_REPLY_TIMEOUT:
+            if (m_nLoginJob == 0 || m_nLoginJob == 1) OnSockRelease(m_nLoginSlot, 0);
+            break;
+        case TIMER_FILE_CONNECT:
+            if (!g_bStop) ConnectServer(1, 1);
+            break;
+        case TIMER_RELOGIN:
+            if (!g_bStop) RunLoginDialog();
+            break;
         default:
             break;
     }

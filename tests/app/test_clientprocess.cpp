@@ -5,6 +5,8 @@
 #include <QProcessEnvironment>
 #include <csignal>
 
+#include "login/loginrequest.h"
+#include "support/scriptedserver.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -92,4 +94,29 @@ TEST_F(ClientProcessTest, StartsFromAnEmptyFolderRefusesASecondInstanceAndEndsOn
     ASSERT_TRUE(first->waitForFinished(kGenerousMs));
     EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first->exitCode(), 0);
+}
+
+TEST_F(ClientProcessTest, AutomaticLoginFromAWindowsSettingsFileSignsInAndConnectsTheFileServer) {
+    testsupport::ScriptedServer fileServer([](int, const std::string&) {});
+    char answer[128];
+    std::snprintf(answer, sizeof answer, "Y%10d%-20s%5d%-15s%-20s%-20s", 77, "127.0.0.1",
+                  fileServer.Port(), "v.2018.04.06.02", "", "TAVEN PIC");
+    testsupport::ScriptedServer loginServer([&answer](int fd, const std::string&) {
+        testsupport::WriteAllBytes(fd, testsupport::ServerRecord(1002, answer));
+    });
+    // Byte for byte as the Windows program writes it: CP949 Korean keys, CRLF lines.
+    testsupport::WriteFileBytes(
+        m_folder.Path() / "FsIni.ini",
+        "[BasicInfo]\r\nLoginServerIP=127.0.0.1\r\nLoginServerPort=" +
+            std::to_string(loginServer.Port()) +
+            "\r\n\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n"  // 자동로그인
+            "\xBE\xC6\xC0\xCC\xB5\xF0=studio7\r\n"                       // 아이디
+            "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pa55word\r\n"             // 패스워드
+            "\xB4\xD0\xB3\xD7\xC0\xD3=\xC7\xCF\xB4\xC3\r\n");        // 닉네임=하늘
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return fileServer.Connections() == 1; }, kGenerousMs));
+    ASSERT_EQ(loginServer.Requests().size(), 1u);
+    EXPECT_EQ(loginServer.Requests()[0], BuildLoginRequest("studio7", "pa55word", "하늘"));
+    const std::string log = MessageLog();
+    EXPECT_NE(log.find("[0] 로그인 서버 Connected!"), std::string::npos);
 }

@@ -19,14 +19,7 @@ protected:
         tzset();
     }
     static std::time_t At(int year, int month, int day, int hour, int minute, int second) {
-        std::tm local{};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_sec = second;
-        return std::mktime(&local);
+        return testsupport::LocalMoment(year, month, day, hour, minute, second);
     }
     TestFolder m_module;
 };

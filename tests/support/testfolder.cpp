@@ -32,6 +32,18 @@ void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes)
     out << bytes;
 }
 
+std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer elapsed;
     elapsed.start();

@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the suites.
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -21,6 +22,9 @@ private:
 
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// The moment of the given local date and time.
+std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second);
 
 // Runs the Qt event loop until the condition holds or the time limit passes; returns the condition.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);

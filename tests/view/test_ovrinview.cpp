@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +36,11 @@ protected:
         g_szModuleDir = m_module.Path().string();
         g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         platform::SetClockForTests([this] { return m_now; });
+        // The start sequence opens the login dialog; nobody signs in here.
+        QObject::connect(&m_loginDialogCloser, &QTimer::timeout, &m_loginDialogCloser, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+        m_loginDialogCloser.start(10);
     }
     void TearDown() override { platform::SetClockForTests(nullptr); }
 
@@ -52,19 +58,13 @@ protected:
         return lines;
     }
     static std::time_t At(int year, int month, int day, int hour, int minute, int second) {
-        std::tm local{};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_sec = second;
-        return std::mktime(&local);
+        return testsupport::LocalMoment(year, month, day, hour, minute, second);
     }
 
     TestFolder m_module;
     std::time_t m_now = At(2024, 2, 29, 23, 59, 58);
     COvrinView m_view;
+    QTimer m_loginDialogCloser;
 };
 
 }  // namespace
@@ -173,15 +173,16 @@ TEST_F(FormTest, ReceptionThreadsReachTheFormBySynchronousMessages) {
     std::atomic<bool> done{false};
     AccountInfo copy;
     copy.bLoginOk = 7;
+    g_hViewWnd = m_view.GetSafeHwnd();
     std::thread reception([&] {
         const std::string text = "파일 수신 완료! [1,024]a.jpg";
         SendMessage(g_hViewWnd.load(), WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
         SendMessage(g_hViewWnd.load(), WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&copy));
         done = true;
     });
-    g_hViewWnd = m_view.GetSafeHwnd();
     ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
     reception.join();
+    ASSERT_FALSE(ActivityLines().isEmpty());
     EXPECT_EQ(ActivityLines().front(), QStringLiteral("[23:59:58] 파일 수신 완료! [1,024]a.jpg"));
     EXPECT_EQ(copy.bLoginOk, 0);
 }
@@ -190,10 +191,10 @@ TEST_F(FormTest, EscapeAndF1AreSwallowed) {
     auto* edit = static_cast<QLineEdit*>(GetDlgItem(&m_view, 1011));
     for (Qt::Key key : {Qt::Key_Escape, Qt::Key_F1}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        EXPECT_TRUE(QCoreApplication::sendEvent(edit, &press)) << key;
+        EXPECT_TRUE(QApplication::sendEvent(edit, &press)) << key;
     }
     QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QCoreApplication::sendEvent(edit, &letter);
+    QApplication::sendEvent(edit, &letter);
     EXPECT_EQ(edit->text(), QStringLiteral("a"));
 }
 

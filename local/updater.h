@@ -1,0 +1,12 @@
+#pragma once
+// Hand-over to the separate updater program when the login server announces a newer version.
+#include <string>
+
+inline constexpr char UPDATER_PROGRAM[] = "TavenFTPClient";
+inline constexpr char CLIENT_PROGRAM[] = "ZNLClient";
+
+// The "FTP" section the updater reads: where to get the update and which file to replace.
+void WriteUpdaterHandOver(const std::string& updateServerIp);
+// Starts the updater next to the executable, detached, in the current folder. Whether it started
+// is not looked at: the client ends either way.
+void StartUpdater();

@@ -1,0 +1,82 @@
+#pragma once
+// The TCP client socket of one slot of the connection table. Its notifications keep the rules of
+// the asynchronous Windows socket the form was written against:
+// - exactly one WM_SOCK_CONNECT per Connect, never delivered inside the Connect call;
+// - one WM_SOCK_RECEIVE while data is waiting, re-armed only by the next Receive (from any thread);
+// - one WM_SOCK_CLOSE once the peer has closed and the data before the close has been read.
+// Notifications run on the thread that made the object (the UI thread), which also owns Connect,
+// ShutDown, Close and delete. Send and Receive may be called from a reception thread; it must have
+// finished with the socket before the owner deletes it. Nothing is reported after Close.
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "platform/wintypes.h"
+
+class QSocketNotifier;
+class QThread;
+
+inline constexpr int SOCKET_ERROR = -1;
+
+class CClientSock {
+public:
+    CClientSock();
+    ~CClientSock();
+    CClientSock(const CClientSock&) = delete;
+    CClientSock& operator=(const CClientSock&) = delete;
+
+    // A non-blocking IPv4 stream socket.
+    bool Create();
+    // Starts connecting to a dotted address or a host name (resolved off this thread). False when
+    // the attempt failed at once (no socket, bad port, no thread for the lookup); its failed
+    // WM_SOCK_CONNECT is posted all the same. A socket connects once: a further call is refused.
+    bool Connect(const std::string& address, int port);
+    // Sends all len bytes, waiting (bounded) while the line is full; len, or SOCKET_ERROR when the
+    // bytes could not all be sent or a stop flag was raised while waiting.
+    int Send(const void* buffer, int len);
+    // One non-blocking receive: the byte count, 0 once the peer has closed, SOCKET_ERROR when
+    // nothing is waiting or on an error (errno tells which). Re-arms the read notification.
+    int Receive(void* buffer, int len);
+    // how: 0 receives, 1 sends, 2 both. No notification follows a shut-down receive side.
+    bool ShutDown(int how = 2);
+    void Close();
+    // The descriptor, for waiting on it with poll; -1 when there is none.
+    int Handle() const { return m_hSocket; }
+
+    HWND m_hOwner = HWND::Null;
+    int m_bConnected = 1;
+    std::atomic<int> m_bStop{0};
+    int m_iNo = 0;
+    int m_nGroup = 0;
+    std::string m_strName;
+    std::atomic<int> m_bRefused{0};
+    int m_nTag = 0;
+
+private:
+    class OwnerLink;
+
+    void OnConnect(int nErrorCode);
+    void OnReceive(int nErrorCode);
+    void OnClose(int nErrorCode);
+
+    int BeginConnect(unsigned int address, int port);
+    int ResolveThenConnect(const std::string& hostName, int port);
+    void PostConnectResult(int nErrorCode);
+    void OnConnectFinished();
+    void WatchReads();
+    void OnReadable();
+    void RearmReads();
+    void EnableReadNotifier();
+
+    int m_hSocket = -1;
+    QThread* m_pOwnerThread = nullptr;
+    std::shared_ptr<OwnerLink> m_pLink;
+    std::unique_ptr<QSocketNotifier> m_pConnectNotifier;
+    std::unique_ptr<QSocketNotifier> m_pReadNotifier;
+    bool m_bConnectStarted = false;
+    // True while the read notifier may report: set by Receive, cleared when a notification is
+    // delivered. Only a change from false costs a request to the owner thread.
+    std::atomic<bool> m_bReadArmed{false};
+    // The close has been reported, or this side shut its receive side down: no more notifications.
+    bool m_bReadsEnded = false;
+};

@@ -1,0 +1,428 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "ctrlclass/edittrans.h"
+#include "local/settings.h"
+#include "login/logindlg.h"
+#include "net/runstate.h"
+#include "net/windowmessages.h"
+#include "platform/controls.h"
+#include "platform/messagebox.h"
+#include "support/testfolder.h"
+#include "view/ovrinview.h"
+#include "view/timerids.h"
+
+using testsupport::ReadFileBytes;
+using testsupport::TestFolder;
+using testsupport::WaitUntil;
+
+namespace {
+
+const QString kPrompt = QStringLiteral("사용자 아이디와 패스워드를 입력 해 주세요!");
+const QString kChecking = QStringLiteral("로그인 검사 중 입니다. 잠시만 기다려 주세요!");
+const QString kNoUserId = QStringLiteral("사용자 아이디를 입력해 주세요!");
+const QString kNoPassword = QStringLiteral("사용자 패스워드를 입력해 주세요!");
+const QPoint kSignInButton(238, 175);
+
+QLineEdit* Edit(const QWidget* dlg, int id) {
+    return qobject_cast<QLineEdit*>(GetDlgItem(dlg, id));
+}
+QCheckBox* AutoLoginBox(const QWidget* dlg) {
+    return qobject_cast<QCheckBox*>(GetDlgItem(dlg, CLoginDlg::IDC_AUTO_LOGIN));
+}
+
+// Every message box is recorded instead of shown.
+class RecordedBoxes {
+public:
+    RecordedBoxes() {
+        SetMessageBoxHandlerForTests([this](const QString& text, const QString& caption) {
+            texts << text;
+            captions << caption;
+            return IDOK;
+        });
+    }
+    ~RecordedBoxes() { SetMessageBoxHandlerForTests(nullptr); }
+    RecordedBoxes(const RecordedBoxes&) = delete;
+    RecordedBoxes& operator=(const RecordedBoxes&) = delete;
+
+    QStringList texts;
+    QStringList captions;
+};
+
+// A login dialog whose owner stands in for the form: it counts the login events and, when given
+// an answer, records it in the account and posts the result back as the form does.
+class LoginDialogTest : public ::testing::Test {
+protected:
+    struct Answer {
+        bool ok;
+        std::string message;
+    };
+
+    void SetUp() override {
+        m_owner.Bind(WM_LOGIN_EVENT, [this](WPARAM, LPARAM) {
+            ++m_loginEvents;
+            if (m_answer) {
+                m_account.bLoginOk = m_answer->ok ? 1 : 0;
+                m_account.strLoginMsg = m_answer->message;
+                PostMessage(m_account.hLoginDlg, WM_LOGIN_EVENT, 0, 0);
+            }
+            return 0;
+        });
+    }
+
+    std::unique_ptr<CLoginDlg> Open(int autoLogin) {
+        auto dlg = std::make_unique<CLoginDlg>();
+        dlg->m_bAutoLogin = autoLogin;
+        dlg->m_hOwner = m_owner.Handle();
+        dlg->m_pAccount = &m_account;
+        dlg->show();
+        return dlg;
+    }
+    // Opens without automatic login and waits for the start timer, which makes 1002 active.
+    std::unique_ptr<CLoginDlg> OpenAndStart() {
+        auto dlg = Open(0);
+        AutoLoginBox(dlg.get())->setFocus();
+        EXPECT_TRUE(WaitUntil([&] { return dlg->focusWidget() == Edit(dlg.get(), 1002); }));
+        return dlg;
+    }
+
+    RecordedBoxes m_boxes;
+    MessageWindow m_owner;
+    AccountInfo m_account;
+    int m_loginEvents = 0;
+    std::optional<Answer> m_answer;
+};
+
+}  // namespace
+
+TEST(LoginBackgroundTest, IsCompiledIntoTheProgram) {
+    const QPixmap picture = LoadLoginBackground();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(485, 208));
+}
+
+TEST(MessageBoxTest, ShowsTheTextUnderTheCaptionAndReturnsTheAnswer) {
+    struct Case {
+        UINT type;
+        std::optional<QMessageBox::StandardButton> press;  // none: Escape
+        int answer;
+    };
+    for (const Case& c :
+         {Case{MB_OK, QMessageBox::Ok, IDOK}, Case{MB_YESNO, QMessageBox::Yes, IDYES},
+          Case{MB_YESNO, QMessageBox::No, IDNO}, Case{MB_YESNO, std::nullopt, IDNO}}) {
+        SCOPED_TRACE(c.answer);
+        QString caption;
+        QString text;
+        QTimer::singleShot(0, qApp, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            caption = box->windowTitle();
+            text = box->text();
+            if (c.press) {
+                box->button(*c.press)->click();
+            } else {
+                QTest::keyClick(box, Qt::Key_Escape);
+            }
+        });
+        EXPECT_EQ(MessageBox(nullptr, QStringLiteral("기간 만료 입니다!\r\n다시"),
+                             QStringLiteral("제목"), c.type),
+                  c.answer);
+        EXPECT_EQ(caption, QStringLiteral("제목"));
+        EXPECT_EQ(text, QStringLiteral("기간 만료 입니다!\n다시"));
+    }
+}
+
+TEST_F(LoginDialogTest, OpensWithTheAccountPlacedOnThePictureAndTheIdFieldActive) {
+    m_account.strUserId = "alice";
+    m_account.strPassword = "abcdefghijkl";  // remembered longer than the typing limit
+    auto dlg = OpenAndStart();
+
+    EXPECT_EQ(dlg->size(), QSize(485, 208));
+    QLineEdit* id = Edit(dlg.get(), 1002);
+    QLineEdit* password = Edit(dlg.get(), 1003);
+    ASSERT_TRUE(dynamic_cast<CEditTrans*>(id) && dynamic_cast<CEditTrans*>(password));
+    EXPECT_EQ(id->text(), QStringLiteral("alice"));
+    EXPECT_EQ(password->text(), QStringLiteral("abcdefghijkl"));
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(id->pos(), QPoint(205, 88));
+    EXPECT_EQ(password->geometry(), QRect(205, 115, 150, 15));
+    EXPECT_EQ(AutoLoginBox(dlg.get())->pos(), QPoint(195, 135));
+    EXPECT_TRUE(id->isVisible() && password->isVisible() && AutoLoginBox(dlg.get())->isVisible());
+    EXPECT_FALSE(AutoLoginBox(dlg.get())->isChecked());
+    EXPECT_TRUE(AutoLoginBox(dlg.get())->text().isEmpty());
+    auto* status = qobject_cast<QLabel*>(GetDlgItem(dlg.get(), 1005));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), kPrompt);
+    EXPECT_TRUE(status->alignment() & Qt::AlignHCenter);
+    ASSERT_NE(GetDlgItem(dlg.get(), IDOK), nullptr);
+    EXPECT_FALSE(GetDlgItem(dlg.get(), IDOK)->isVisible());
+
+    id->clear();
+    QTest::keyClicks(id, QStringLiteral("abcdefghijkl"));
+    EXPECT_EQ(id->text(), QStringLiteral("abcdefghij"));
+    EXPECT_EQ(m_loginEvents, 0);
+    EXPECT_TRUE(m_boxes.texts.isEmpty());
+}
+
+TEST_F(LoginDialogTest, AutomaticLoginChecksIdAndPasswordThenSendsTheEventByItself) {
+    struct Case {
+        const char* id;
+        const char* password;
+        QString box;  // empty: none
+        int events;
+        int activeField;
+    };
+    const Case cases[] = {
+        {"", "secret", kNoUserId, 0, 1002},
+        {"alice", "", kNoPassword, 0, 1003},
+        {"alice", "secret", QString(), 1, 1002},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.id) + "/" + c.password);
+        m_account = AccountInfo{};
+        m_account.strUserId = c.id;
+        m_account.strPassword = c.password;
+        m_boxes.texts.clear();
+        m_loginEvents = 0;
+
+        auto dlg = Open(1);
+        ASSERT_TRUE(WaitUntil([&] { return m_loginEvents > 0 || !m_boxes.texts.isEmpty(); }));
+        EXPECT_EQ(m_loginEvents, c.events);
+        EXPECT_EQ(m_boxes.texts, c.box.isEmpty() ? QStringList() : QStringList{c.box});
+        EXPECT_EQ(dlg->focusWidget(), GetDlgItem(dlg.get(), c.activeField));
+        EXPECT_TRUE(AutoLoginBox(dlg.get())->isChecked());
+        EXPECT_EQ(m_account.strUserId, c.id);
+        if (c.events == 1) {
+            EXPECT_EQ(m_account.strPassword, c.password);
+            EXPECT_EQ(m_account.hLoginDlg, dlg->GetSafeHwnd());
+            EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
+            EXPECT_FALSE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
+            EXPECT_EQ(dlg->m_bAutoLogin, 1);
+        } else {
+            EXPECT_EQ(m_account.hLoginDlg, HWND::Null);
+            EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kPrompt);
+        }
+    }
+}
+
+TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWithIdok) {
+    m_account.strUserId = "alice";
+    m_account.strPassword = "secret";
+    const std::string refusal = "미등록 고객입니다!\r\n아이디와 패스워드를 확인 해 주세요!";
+    m_answer = Answer{false, refusal};
+    auto dlg = Open(1);
+    ASSERT_TRUE(WaitUntil([&] { return !m_boxes.texts.isEmpty(); }));
+    EXPECT_EQ(m_boxes.texts, QStringList{QString::fromStdString(refusal)});
+    EXPECT_EQ(m_boxes.captions, QStringList{QStringLiteral("TAVEN PIC 사진 수신 처리")});
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
+
+    // The next attempt, unchecked this time, is accepted.
+    m_answer = Answer{true, ""};
+    AutoLoginBox(dlg.get())->setChecked(false);
+    QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, kSignInButton);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->isVisible(); }));
+    EXPECT_EQ(dlg->result(), IDOK);
+    EXPECT_EQ(dlg->m_bAutoLogin, 0);
+    EXPECT_EQ(m_loginEvents, 2);
+    EXPECT_EQ(m_boxes.texts.size(), 1);
+}
+
+TEST_F(LoginDialogTest, OnlyALeftClickInsideThePaintedButtonLogsIn) {
+    m_account.strUserId = "alice";
+    m_account.strPassword = "secret";
+    auto dlg = OpenAndStart();
+    struct Case {
+        QPoint at;
+        Qt::MouseButton button;
+        bool logsIn;
+    };
+    const Case cases[] = {
+        {{208, 166}, Qt::LeftButton, true},      {{268, 184}, Qt::LeftButton, true},
+        {{207, 166}, Qt::LeftButton, false},     {{208, 185}, Qt::LeftButton, false},
+        {{269, 170}, Qt::LeftButton, false},     {{238, 165}, Qt::LeftButton, false},
+        {kSignInButton, Qt::RightButton, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.at.x() << "," << c.at.y());
+        const int before = m_loginEvents;
+        QTest::mouseClick(dlg.get(), c.button, {}, c.at);
+        EXPECT_EQ(m_loginEvents - before, c.logsIn ? 1 : 0);
+    }
+}
+
+TEST_F(LoginDialogTest, KeysMoveBetweenTheFieldsAndNeverCloseTheDialog) {
+    m_account.strUserId = "alice";
+    auto dlg = OpenAndStart();
+    struct Case {
+        int from;
+        const char* password;
+        Qt::Key key;
+        int activeAfter;
+        int events;
+    };
+    const Case cases[] = {
+        {1002, "", Qt::Key_Tab, 1003, 0},      {1002, "", Qt::Key_Return, 1003, 0},
+        {1003, "", Qt::Key_Tab, 1003, 0},      {1003, "", Qt::Key_Return, 1003, 0},
+        {1003, "pw", Qt::Key_Tab, 1003, 1},    {1003, "pw", Qt::Key_Enter, 1003, 1},
+        {1020, "pw", Qt::Key_Tab, 1020, 0},    {1020, "pw", Qt::Key_Return, 1020, 0},
+        {1002, "pw", Qt::Key_Escape, 1002, 0}, {1020, "pw", Qt::Key_Escape, 1020, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " key " << c.key);
+        Edit(dlg.get(), 1003)->setText(QString::fromUtf8(c.password));
+        GetDlgItem(dlg.get(), c.from)->setFocus();
+        const int before = m_loginEvents;
+        QTest::keyClick(dlg->focusWidget(), c.key);
+        EXPECT_EQ(dlg->focusWidget(), GetDlgItem(dlg.get(), c.activeAfter));
+        EXPECT_EQ(m_loginEvents - before, c.events);
+        EXPECT_TRUE(dlg->isVisible());
+    }
+    EXPECT_TRUE(m_boxes.texts.isEmpty());
+
+    Edit(dlg.get(), 1002)->setFocus();
+    QTest::keyClicks(dlg->focusWidget(), QStringLiteral("x"));
+    EXPECT_EQ(Edit(dlg.get(), 1002)->text(), QStringLiteral("alicex"))
+        << "other keys type as usual";
+}
+
+namespace {
+
+constexpr char kFileServer[] = "files.photo-svc.test";  // the full 20 characters of its field
+
+// The form's login dialog, run from a form whose settings file lives in a fresh folder.
+class RunLoginDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_bStop = 0;
+        g_szModuleDir = m_module.Path().string();
+        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+    }
+
+    static void SetIni(const char* key, const char* value) {
+        ASSERT_TRUE(ini::WriteText(ini::BASIC_INFO, key, value));
+    }
+    static std::string Ini(const char* key) {
+        return ini::ReadText(ini::BASIC_INFO, key, "<missing>", 100);
+    }
+
+    // Runs RunLoginDialog; `interact` gets the open dialog and must end it.
+    void RunWith(const std::function<void(CLoginDlg&)>& interact) {
+        bool opened = false;
+        QTimer::singleShot(0, &m_view, [&] {
+            auto* dlg = dynamic_cast<CLoginDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr) << "no login dialog open";
+            opened = true;
+            QTimer::singleShot(30000, dlg, [dlg] {
+                ADD_FAILURE() << "the dialog was left open";
+                dlg->reject();
+            });
+            interact(*dlg);
+        });
+        m_view.RunLoginDialog();
+        EXPECT_TRUE(opened);
+    }
+
+    // What the form does when the login server accepts the attempt.
+    static void AcceptLogin(CLoginDlg& dlg) {
+        AccountInfo& account = *dlg.m_pAccount;
+        account.bLoginOk = 1;
+        account.strFileServerIp = kFileServer;
+        account.nFileServerPort = 40001;
+        PostMessage(account.hLoginDlg, WM_LOGIN_EVENT, 0, 0);
+    }
+
+    TestFolder m_module;
+    RecordedBoxes m_boxes;
+    COvrinView m_view;
+};
+
+}  // namespace
+
+TEST_F(RunLoginDialogTest, AutomaticLoginWithoutAnIdIsOffAndClosingEndsTheProgramWritingNothing) {
+    SetIni(ini::AUTO_LOGIN, "1");
+    SetIni(ini::USER_ID, "");
+    SetIni(ini::PASSWORD, "pw");
+    const std::string before = ReadFileBytes(g_szIniPath);
+
+    RunWith([&](CLoginDlg& dlg) {
+        EXPECT_EQ(dlg.m_bAutoLogin, 0);
+        EXPECT_EQ(dlg.m_pAccount->bFileReconnect, 1);
+        AutoLoginBox(&dlg)->setFocus();
+        EXPECT_TRUE(WaitUntil([&] { return dlg.focusWidget() == Edit(&dlg, 1002); }));
+        EXPECT_FALSE(AutoLoginBox(&dlg)->isChecked());
+        EXPECT_FALSE(m_view.IsTimerSet(TIMER_LOGIN_CONNECT));
+        dlg.close();
+    });
+
+    EXPECT_TRUE(m_boxes.texts.isEmpty());
+    EXPECT_EQ(ReadFileBytes(g_szIniPath), before);
+    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+    // The quit was posted: the next message loop ends with code 0 (99 would be the time limit).
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+    limit.start(30000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+TEST_F(RunLoginDialogTest, ASuccessfulLoginRemembersOrForgetsTheAccountAndConnectsTheFileServer) {
+    struct Case {
+        const char* name;
+        const char* autoLogin;
+        const char* storedId;
+        const char* storedPassword;
+        bool typeAndClick;  // otherwise the dialog logs in by itself
+        const char* writtenAuto;
+        const char* writtenId;
+        const char* writtenPassword;
+    };
+    const Case cases[] = {
+        {"automatic", "1", "alice", "secret", false, "1", "alice", "secret"},
+        {"typed, unchecked", "0", "stale", "old", true, "0", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetIni(ini::AUTO_LOGIN, c.autoLogin);
+        SetIni(ini::USER_ID, c.storedId);
+        SetIni(ini::PASSWORD, c.storedPassword);
+
+        RunWith([&](CLoginDlg& dlg) {
+            if (c.typeAndClick) {
+                Edit(&dlg, 1002)->setText(QStringLiteral("bob"));
+                Edit(&dlg, 1003)->setText(QStringLiteral("pw2"));
+                QTest::mouseClick(&dlg, Qt::LeftButton, {}, kSignInButton);
+            }
+            ASSERT_TRUE(WaitUntil([&] { return dlg.m_pAccount->hLoginDlg == dlg.GetSafeHwnd(); }));
+            AcceptLogin(dlg);
+        });
+
+        EXPECT_EQ(Ini(ini::AUTO_LOGIN), c.writtenAuto);
+        EXPECT_EQ(Ini(ini::USER_ID), c.writtenId);
+        EXPECT_EQ(Ini(ini::PASSWORD), c.writtenPassword);
+        EXPECT_EQ(m_view.ServerIp(1), kFileServer);
+        EXPECT_EQ(m_view.ServerPort(1), 40001);
+        EXPECT_TRUE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+        m_view.KillTimer(TIMER_FILE_CONNECT);
+    }
+
+    // As after a logout: automatic login is off, and the last user's account is filled in.
+    RunWith([&](CLoginDlg& dlg) {
+        EXPECT_EQ(Edit(&dlg, 1002)->text(), QStringLiteral("bob"));
+        EXPECT_EQ(Edit(&dlg, 1003)->text(), QStringLiteral("pw2"));
+        QTest::mouseClick(&dlg, Qt::LeftButton, {}, kSignInButton);
+        AcceptLogin(dlg);
+    });
+    EXPECT_TRUE(m_boxes.texts.isEmpty());
+}

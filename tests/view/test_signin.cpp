@@ -1,0 +1,314 @@
+// Sign-in against a scripted login server: the connection table, the request and the answer, the
+// login dialog's automatic login and the updater hand-over, through the real form.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTimer>
+#include <mutex>
+#include <thread>
+
+#include "local/settings.h"
+#include "login/loginrequest.h"
+#include "net/clientsock.h"
+#include "net/runstate.h"
+#include "platform/clock.h"
+#include "platform/controls.h"
+#include "platform/messagebox.h"
+#include "platform/privateprofile.h"
+#include "support/scriptedserver.h"
+#include "support/testfolder.h"
+#include "view/ovrinview.h"
+#include "view/timerids.h"
+
+namespace fs = std::filesystem;
+using testsupport::ScriptedServer;
+using testsupport::ServerRecord;
+using testsupport::TestFolder;
+using testsupport::WaitUntil;
+using testsupport::WriteAllBytes;
+
+namespace {
+
+std::string Field(const std::string& text, size_t width) {
+    return text + std::string(width - text.size(), ' ');
+}
+
+std::string YesBody(int fileServerPort, const std::string& version = "v.2018.04.06.02",
+                    const std::string& updateIp = "", const std::string& extension = "") {
+    char numbers[32];
+    std::snprintf(numbers, sizeof numbers, "%10d", 4321);
+    char port[8];
+    std::snprintf(port, sizeof port, "%5d", fileServerPort);
+    return "Y" + std::string(numbers) + Field("127.0.0.1", 20) + port + Field(version, 15) +
+           Field(updateIp, 20) + Field("TAVEN PIC", 20) + extension;
+}
+
+class SignInTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_bStop = 0;
+        g_szModuleDir = m_module.Path().string();
+        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+        platform::SetTimeScaleForTests(0.1);
+        SetMessageBoxHandlerForTests([this](const QString& text, const QString&) {
+            m_boxes << text;
+            return IDOK;
+        });
+        Ini("자동로그인", "1");
+        Ini("아이디", "guest");
+        Ini("패스워드", "secret");
+        Ini("LoginServerIP", "127.0.0.1");
+        Ini("LoginServerPort", std::to_string(m_login.Port()).c_str());
+        m_view.ReadLoginServerInfo();
+    }
+    void TearDown() override {
+        SetMessageBoxHandlerForTests(nullptr);
+        platform::SetTimeScaleForTests(1.0);
+    }
+
+    void Ini(const char* key, const char* value) {
+        ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath));
+    }
+    std::string IniText(const char* section, const char* key) {
+        return platform::GetPrivateProfileString(section, key, "<none>", 300, g_szIniPath);
+    }
+    void Answer(std::function<void(int fd, const std::string& request)> respond) {
+        std::lock_guard lock(m_respondMutex);
+        m_respond = std::move(respond);
+    }
+    void AnswerRecord(const std::string& body) {
+        Answer([record = ServerRecord(1002, body)](int fd, const std::string&) {
+            WriteAllBytes(fd, record);
+        });
+    }
+
+    // Runs the login dialog until it closes by itself, or closes it once `done` holds.
+    void RunLoginDialogUntil(const std::function<bool()>& done) {
+        QTimer watcher;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            if (!done() && elapsed.elapsed() < 30000) return;
+            if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+        watcher.start(5);
+        m_view.RunLoginDialog();
+        // A dialog closed without a login posts the quit, which would end every later loop of
+        // this test process; the program itself would be ending here.
+        QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+    }
+    QStringList ActivityLines() const {
+        QStringList lines;
+        auto* list = static_cast<QListWidget*>(GetDlgItem(&m_view, 1000));
+        for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+        return lines;
+    }
+    int LinesContaining(const QString& text) const {
+        return static_cast<int>(ActivityLines().filter(text).size());
+    }
+    bool LoginSlotsFree() const {
+        for (int slot = 0; slot < 50; ++slot) {
+            if (m_view.Socket(slot)) return false;
+        }
+        return true;
+    }
+
+    TestFolder m_module;
+    std::mutex m_respondMutex;
+    std::function<void(int, const std::string&)> m_respond = [](int, const std::string&) {};
+    ScriptedServer m_login{[this](int fd, const std::string& request) {
+        std::function<void(int, const std::string&)> respond;
+        {
+            std::lock_guard lock(m_respondMutex);
+            respond = m_respond;
+        }
+        respond(fd, request);
+    }};
+    ScriptedServer m_fileServer{[](int, const std::string&) {}};
+    QStringList m_boxes;
+    COvrinView m_view;
+};
+
+}  // namespace
+
+TEST_F(SignInTest, AutomaticLoginSendsTheRequestAndYesConnectsTheFileServer) {
+    Ini("닉네임", "");
+    AnswerRecord(YesBody(m_fileServer.Port()));
+    RunLoginDialogUntil([] { return false; });
+
+    ASSERT_EQ(m_login.Requests().size(), 1u);
+    EXPECT_EQ(m_login.Requests()[0], BuildLoginRequest("guest", "secret", ""));
+    const AccountInfo& account = m_view.Account();
+    EXPECT_EQ(account.bLoginOk, 1);
+    EXPECT_EQ(account.chLoginResult, 'Y');
+    EXPECT_EQ(account.nCustomerNo, 4321);
+    EXPECT_EQ(account.strFileServerIp, "127.0.0.1");
+    EXPECT_EQ(account.nFileServerPort, m_fileServer.Port());
+    EXPECT_EQ(GetDlgItemText(&m_view, 1021), QStringLiteral("guest"));
+    EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
+    EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "1");
+    EXPECT_EQ(IniText("BasicInfo", "아이디"), "guest");
+    EXPECT_EQ(IniText("BasicInfo", "패스워드"), "secret");
+    EXPECT_TRUE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_TRUE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+    EXPECT_TRUE(m_boxes.isEmpty());
+
+    ASSERT_TRUE(WaitUntil([&] { return m_fileServer.Connections() == 1; }));
+    EXPECT_TRUE(LoginSlotsFree());
+    EXPECT_EQ(LinesContaining(QStringLiteral("[0] 로그인 서버 Connected!")), 1);
+}
+
+TEST_F(SignInTest, EachRefusalShowsItsMessageAndRecordsAFailedLogin) {
+    const std::pair<std::string, QString> cases[] = {
+        {"E", QStringLiteral("기간 만료 입니다!\r\n사용기간을 확인 해 주세요!")},
+        {"N", QStringLiteral("미등록 고객입니다!\r\n아이디와 패스워드를 확인 해 주세요!")},
+        {"P", QStringLiteral("패스워드 오류 입니다!\r\n아이디와 패스워드를 확인 해 주세요!")},
+        {"S", QStringLiteral("ZNL프로그램이 다른 쪽에서 실행되구 있습니다!")},
+        {"#", QStringLiteral("알수 없는 오류 발생!\r\n다시 시도 해주세요!")},
+    };
+    for (const auto& [letter, message] : cases) {
+        SCOPED_TRACE(letter);
+        m_boxes.clear();
+        AnswerRecord(letter);
+        RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
+        EXPECT_EQ(m_boxes, QStringList{message});
+        EXPECT_EQ(m_view.Account().bLoginOk, 0);
+        EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("로그인 실패"));
+        EXPECT_EQ(GetDlgItemText(&m_view, 1021), QString());
+        EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+        EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
+    }
+}
+
+TEST_F(SignInTest, UnreachableLoginServerFailsOnceWithoutRetry) {
+    Ini("LoginServerPort", "1");  // nothing listens on port 1 here
+    m_view.ReadLoginServerInfo();
+    RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
+    EXPECT_EQ(m_boxes, QStringList{QStringLiteral("로그인 서버 접속 실패!\r\n다시 시도 해주세요!")});
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(LinesContaining(QStringLiteral("접속시도")), 1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("[0] 로그인 서버 Connect Fail!")), 1);
+    EXPECT_TRUE(LoginSlotsFree());
+}
+
+TEST_F(SignInTest, SilentServerIsReleasedQuietlyAndAHalfAnswerIsAReadError) {
+    Answer([](int, const std::string&) {});
+    RunLoginDialogUntil([&] { return m_login.Connections() == 1 && LoginSlotsFree(); });
+    EXPECT_TRUE(LoginSlotsFree());
+    EXPECT_TRUE(m_boxes.isEmpty());
+    EXPECT_EQ(LinesContaining(QStringLiteral("Read TimeOut")), 0);
+
+    struct Case {
+        std::string bytes;
+        QString line;
+    };
+    const Case faults[] = {
+        {ServerRecord(1002, YesBody(1)).substr(0, 40),
+         QStringLiteral("로그인 소켓 Read TimeOut![40][ZNLA")},
+        {"ZNLA000010011002Y", QStringLiteral("로그인 소켓 Read TimeOut![12][ZNLA00001001]")},
+    };
+    for (const Case& fault : faults) {
+        SCOPED_TRACE(fault.bytes);
+        Answer([bytes = fault.bytes](int fd, const std::string&) { WriteAllBytes(fd, bytes); });
+        const int before = LinesContaining(QStringLiteral("로그인 응답 읽기 오류!"));
+        RunLoginDialogUntil([&] {
+            return LinesContaining(QStringLiteral("로그인 응답 읽기 오류!")) > before;
+        });
+        EXPECT_TRUE(ActivityLines().filter(fault.line).size() >= 1) << ActivityLines().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(m_boxes.isEmpty());
+        EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
+    }
+}
+
+TEST_F(SignInTest, NicknameFromTheAnswerIsTakenOnlyWhenNoneIsSet) {
+    Ini("닉네임", "");
+    AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.02", "", "01:x,02:abc,02:def"));
+    RunLoginDialogUntil([] { return false; });
+    EXPECT_EQ(m_view.NickName(), "abc");
+    EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("abc"));
+    EXPECT_EQ(IniText("BasicInfo", "닉네임"), "abc");
+
+    AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.02", "", "02:xyz"));
+    RunLoginDialogUntil([] { return false; });
+    EXPECT_EQ(m_view.NickName(), "abc");
+    // The next request carries the nickname.
+    EXPECT_EQ(m_login.Requests().back(), BuildLoginRequest("guest", "secret", "abc"));
+}
+
+TEST_F(SignInTest, ANewerVersionHandsOverToTheUpdater) {
+    const fs::path marker = m_module.Path() / "updater-ran";
+    testsupport::WriteFileBytes(m_module.Path() / "TavenFTPClient",
+                                "#!/bin/sh\ntouch '" + marker.string() + "'\n");
+    fs::permissions(m_module.Path() / "TavenFTPClient", fs::perms::owner_all);
+
+    AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.02", "update.example"));
+    RunLoginDialogUntil([] { return false; });
+    EXPECT_EQ(IniText("FTP", "IP"), "<none>");  // equal version: no hand-over
+    EXPECT_TRUE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
+
+    AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.03", "update.example"));
+    RunLoginDialogUntil([] { return false; });
+    EXPECT_EQ(IniText("FTP", "IP"), "update.example");
+    EXPECT_EQ(IniText("FTP", "Localfile"), m_module.Path().string() + "/ZNLClient");
+    EXPECT_EQ(IniText("FTP", "Remotefile"), "ZNLClient");
+    EXPECT_EQ(IniText("FTP", "RunExe"), "1");
+    EXPECT_EQ(g_bStop.load(), 1);
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(marker); }));
+}
+
+TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
+    AnswerRecord(YesBody(m_fileServer.Port()));
+    for (int i = 0; i < 60; ++i) {
+        RunLoginDialogUntil([] { return false; });
+        ASSERT_EQ(m_view.Account().bLoginOk, 1) << i;
+    }
+    EXPECT_EQ(m_login.Requests().size(), 60u);
+    EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
+}
+
+TEST_F(SignInTest, FileServerThatCannotBeReachedIsRetriedInTheNextSlot) {
+    AnswerRecord(YesBody(1));
+    RunLoginDialogUntil([] { return false; });
+    ASSERT_TRUE(WaitUntil([&] {
+        return LinesContaining(QStringLiteral("[51] 파일 전송 서버 Connect Fail!")) == 1;
+    }));
+    EXPECT_EQ(LinesContaining(QStringLiteral("[50] 파일 전송 서버 Connect Fail!")), 1);
+    EXPECT_GE(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 2);
+}
+
+TEST(ConnectionTable, FreeSlotSearchWrapsWithinItsGroupAndNeverHandsOutTheLast) {
+    COvrinView view;
+    const struct {
+        int group, start, slot;
+    } cases[] = {{0, 0, 0}, {0, 48, 48}, {0, 49, 0}, {0, 77, 0},
+                 {1, 50, 50}, {1, 98, 98}, {1, 99, 50}, {1, 0, 50}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(view.FindFreeSlot(c.group, c.start), c.slot) << c.group << "/" << c.start;
+    }
+}
+
+TEST(ConnectionTable, AFullGroupRefusesTheNextConnectionWithALine) {
+    TestFolder module;
+    g_szModuleDir = module.Path().string();
+    g_szIniPath = (module.Path() / "FsIni.ini").string();
+    ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", "LoginServerPort", "1", g_szIniPath));
+    SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
+    COvrinView view;
+    view.ReadLoginServerInfo();
+    for (int i = 0; i < 50; ++i) view.ConnectServer(0, 0);
+    for (int slot = 0; slot < 49; ++slot) EXPECT_NE(view.Socket(slot), nullptr) << slot;
+    EXPECT_EQ(view.Socket(49), nullptr);
+    auto* list = static_cast<QListWidget*>(GetDlgItem(&view, 1000));
+    EXPECT_EQ(list->item(0)->text().mid(11),
+              QStringLiteral("로그인 서버 접속 불가! 사용할 수 있는 연결이 없습니다."));
+    // The refused connects come back and free every slot.
+    EXPECT_TRUE(WaitUntil([&] {
+        for (int slot = 0; slot < 49; ++slot) {
+            if (view.Socket(slot)) return false;
+        }
+        return true;
+    }));
+    SetMessageBoxHandlerForTests(nullptr);
+}
