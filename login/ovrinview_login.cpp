@@ -29,7 +29,7 @@ void COvrinView::SendLoginRequest(int iNo) {
 void COvrinView::ReadServerReply(int iNo) {
     KillTimer(TIMER_REPLY_TIMEOUT);
     char answer[LOGIN_REPLY_SIZE] = {};
-    const RecordReadResult read = ReadRecord(*m_pClientSock[iNo], answer, 0, *m_hWaitEvent,
+    const RecordReadResult read = ReadRecord(*m_pClientSock[iNo], answer, 0, m_hWaitEvent,
                                              {LOGIN_REPLY_SIZE, /*stopsOnSocketFlag=*/false});
     // A stop while waiting ends the read without a time-out: what arrived is interpreted.
     if (read.end != RecordReadEnd::Complete && read.end != RecordReadEnd::Stopped) {

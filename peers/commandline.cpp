@@ -203,7 +203,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {
-            line.error = option + " needs a value";
+            line.error = "no such option, or no value for it: " + option;
             break;
         }
         if (!ApplyValue(option, value, line.settings, line.error) && line.error.empty())

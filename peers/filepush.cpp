@@ -202,8 +202,16 @@ bool FilePusher::Push(const ServedFile& file, int customerNo) {
         return true;
     }
     const std::int64_t size = source.Size();
-    FileTransfer transfer{m_connection, customerNo, file.wireFolder, file.wireName, size, 0, 0, 0,
-                          -1,           false};
+    FileTransfer transfer{.connection = m_connection,
+                          .customerNo = customerNo,
+                          .wireFolder = file.wireFolder,
+                          .wireName = file.wireName,
+                          .size = size,
+                          .headerAnswer = 0,
+                          .storedSize = 0,
+                          .bytesSent = 0,
+                          .clientCount = -1,
+                          .delivered = false};
     const auto finish = [&](bool goOn, const char* outcome) {
         m_journal.AddTransfer(transfer);
         ReportEvent(m_settings, std::string("file ") + outcome + " " +

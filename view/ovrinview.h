@@ -85,7 +85,7 @@ private:
     MessageWindow m_wnd;
     QFont m_fontSmall;
     QFont m_fontLarge;
-    std::unique_ptr<ManualResetEvent> m_hWaitEvent;  // never set: the login reader's pause
+    ManualResetEvent m_hWaitEvent;  // never set: the login reader's pause
     std::string m_strNickName;
     AccountInfo m_Account;
     std::string m_szToday;  // day the log clean-up was last considered, "%Y%m%d"

@@ -26,7 +26,6 @@ bool COvrinView::OnInitialUpdate() {
     GetDlgItem(this, form::IDC_DATE)->setFont(m_fontSmall);
     GetDlgItem(this, form::IDC_TIME)->setFont(m_fontSmall);
     SetDlgItemText(form::IDC_VERSION, PROGRAM_VERSION);
-    m_hWaitEvent = std::make_unique<ManualResetEvent>();
     SetTimer(TIMER_STARTUP, 100);
     return true;
 }

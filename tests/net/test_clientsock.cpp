@@ -17,7 +17,6 @@
 #include "support/testfolder.h"
 
 using namespace nettest;
-using testsupport::ServerRecord;
 using testsupport::WaitUntil;
 using testsupport::WriteAllBytes;
 

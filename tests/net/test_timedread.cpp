@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <QDeadlineTimer>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -30,6 +31,12 @@ constexpr int kLimitMs = 20000;
 constexpr double kQuickPauses = 0.05;
 constexpr double kLongPauses = 100.0;
 
+// What is left of one limit shared by a sequence of waits, which a few pauses of 4 s that data
+// failed to end would overrun.
+int RemainingMs(const QDeadlineTimer& limit) {
+    return static_cast<int>(limit.remainingTime());
+}
+
 class TimedReadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,6 +44,7 @@ protected:
         g_hViewWnd = pair.owner.Handle();
     }
     void TearDown() override {
+        StopReading();
         platform::SetTimeScaleForTests(1.0);
         g_bStop = 0;
         g_hViewWnd = HWND::Null;
@@ -65,12 +73,17 @@ protected:
     void StartReading() { StartReading(*pair.sock); }
     int AwaitReading() {
         EXPECT_TRUE(WaitUntil([&] { return done.load(); }, kLimitMs));
-        if (!done) {  // end a read that hangs before joining it
+        StopReading();
+        return result;
+    }
+    // Ends a read that hangs (a failed test) before joining it.
+    void StopReading() {
+        if (!reader.joinable()) return;
+        if (!done) {
             g_bStop = 1;
             WaitUntil([&] { return done.load(); }, kLimitMs);
         }
         reader.join();
-        return result;
     }
 
     static constexpr size_t kGuard = 64;
@@ -101,10 +114,11 @@ TEST_F(TimedReadTest, ARecordInManyPiecesIsAssembledAsThePiecesArrive) {
     // finish within the limit.
     platform::SetTimeScaleForTests(kLongPauses);
     const std::string record = ServerRecord(2002, "a body cut into pieces of three bytes");
+    const QDeadlineTimer limit(kLimitMs);
     StartReading();
     for (size_t at = 0; at < record.size(); at += 3) {
         WriteAllBytes(pair.peer, record.substr(at, 3));
-        ASSERT_TRUE(WaitUntilConsumed(pair.peer, pair.sock->Handle()));
+        ASSERT_TRUE(WaitUntilConsumed(pair.peer, pair.sock->Handle(), RemainingMs(limit)));
     }
     ASSERT_EQ(AwaitReading(), static_cast<int>(record.size()));
     EXPECT_EQ(InBuffer(static_cast<int>(record.size())), record);
@@ -123,13 +137,14 @@ TEST_F(TimedReadTest, ASenderThatAwaitsEachAnswerIsServedAtTheLinesPace) {
         }
         done = true;
     });
+    const QDeadlineTimer limit(kLimitMs);
     int answered = 0;
     for (int i = 0; i < kRecords; ++i) {
         WriteAllBytes(pair.peer, ServerRecord(2002, "sub-block " + std::to_string(i)));
         const std::string expected = ServerRecord(2002, "Y");
         std::string answer(expected.size(), '\0');
         pollfd readable{pair.peer, POLLIN, 0};
-        if (::poll(&readable, 1, kLimitMs) != 1) break;
+        if (::poll(&readable, 1, RemainingMs(limit)) != 1) break;
         if (::recv(pair.peer, answer.data(), answer.size(), MSG_WAITALL) !=
                 static_cast<ssize_t>(answer.size()) ||
             answer != expected) {
@@ -210,7 +225,7 @@ TEST_F(TimedReadTest, AStopFromAnotherThreadEndsTheReadWithTheBytesSoFar) {
         const std::string part = ServerRecord(2002, std::string(20, 'c')).substr(0, 14);
         StartReading(*line.sock);
         WriteAllBytes(line.peer, part);
-        ASSERT_TRUE(WaitUntilConsumed(line.peer, line.sock->Handle()));
+        EXPECT_TRUE(WaitUntilConsumed(line.peer, line.sock->Handle()));
         (global ? g_bStop : line.sock->m_bStop) = 1;
         EXPECT_EQ(AwaitReading(), 14);
         EXPECT_EQ(InBuffer(14), part);
