@@ -13,6 +13,7 @@ std::optional<QString> PickFolder(QWidget* parent, const QString& startFolder) {
     return chosen;
 }
 
-void SetFolderPickerForTests(std::function<std::optional<QString>(const QString& startFolder)> handler) {
+void SetFolderPickerForTests(
+    std::function<std::optional<QString>(const QString& startFolder)> handler) {
     g_testHandler = std::move(handler);
 }

@@ -13,4 +13,5 @@ std::optional<QString> PickFolder(QWidget* parent, const QString& startFolder);
 
 // Replaces the chooser by the handler, which receives the start folder and returns the choice;
 // an empty handler restores the real chooser.
-void SetFolderPickerForTests(std::function<std::optional<QString>(const QString& startFolder)> handler);
+void SetFolderPickerForTests(
+    std::function<std::optional<QString>(const QString& startFolder)> handler);

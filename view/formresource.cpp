@@ -16,7 +16,8 @@ const std::array kControls{
     ControlSpec{IDC_DELETE_FOLDER, Kind::Button, {298, 33, 42, 19}, "삭제"},
     ControlSpec{IDC_MODIFY_FOLDER, Kind::Button, {348, 33, 42, 19}, "수정"},
     ControlSpec{IDC_FOLDER_LIST, Kind::ListBox, {252, 78, 139, 149}, ""},
-    ControlSpec{IDC_SAVE_FOLDER, Kind::Static, {58, 232, 331, 13}, "Folder", Align::Left, true},
+    ControlSpec{IDC_SAVE_FOLDER, Kind::NotifyStatic, {58, 232, 331, 13}, "Folder", Align::Left,
+                true},
     ControlSpec{IDC_NOTICE, Kind::Static, {7, 252, 139, 8}, ""},  // notice set by the form
     ControlSpec{IDC_USER_ID, Kind::Static, {59, 12, 36, 12}, "ID", Align::Centre},
     ControlSpec{IDC_LOGOUT, Kind::Button, {101, 10, 50, 14}, "로그 아웃"},
@@ -26,7 +27,7 @@ const std::array kControls{
     ControlSpec{IDC_RECEIVE_TIME, Kind::Static, {143, 63, 72, 12}, "Receive Time", Align::Centre},
     ControlSpec{IDC_PROGRESS_INFO, Kind::Static, {59, 76, 81, 12}, "", Align::Centre},
     ControlSpec{IDC_PROGRESS_TIME, Kind::Static, {143, 77, 72, 12}, "", Align::Centre},
-    ControlSpec{IDC_NICKNAME, Kind::Static, {59, 28, 156, 12}, "", Align::Centre},
+    ControlSpec{IDC_NICKNAME, Kind::NotifyStatic, {59, 28, 156, 12}, "", Align::Centre},
     ControlSpec{NO_ID, Kind::Static, {31, 46, 22, 8}, "로그인", Align::Right},
     ControlSpec{NO_ID, Kind::Static, {18, 62, 35, 8}, "파일수신명", Align::Right},
     ControlSpec{NO_ID, Kind::Static, {11, 78, 42, 8}, "수신진행정보", Align::Right},

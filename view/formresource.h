@@ -12,7 +12,8 @@ inline constexpr int HEIGHT_DU = 272;
 inline constexpr char FONT_FACE[] = "NanumGothic";  // stands in for 굴림 (Gulim)
 inline constexpr int FONT_POINTS = 9;
 
-enum class Kind { ListBox, Static, Edit, Button };
+// NotifyStatic: a static text that reports its clicks (see StaticNotify).
+enum class Kind { ListBox, Static, NotifyStatic, Edit, Button };
 enum class Align { Left, Centre, Right };
 
 struct ControlSpec {

@@ -14,6 +14,7 @@
 #include "platform/dialogunits.h"
 #include "view/formfonts.h"
 #include "view/formresource.h"
+#include "view/staticnotify.h"
 
 namespace {
 
@@ -29,9 +30,11 @@ QWidget* MakeControl(const form::ControlSpec& spec, QWidget* parent) {
         case form::Kind::Button:
             return new QPushButton(text, parent);
         case form::Kind::Static:
+        case form::Kind::NotifyStatic:
             break;
     }
     auto* label = new QLabel(text, parent);
+    if (spec.kind == form::Kind::NotifyStatic) new StaticNotify(label);
     Qt::Alignment horizontal = spec.align == form::Align::Centre  ? Qt::AlignHCenter
                                : spec.align == form::Align::Right ? Qt::AlignRight
                                                                   : Qt::AlignLeft;
@@ -49,6 +52,7 @@ COvrinView::COvrinView(QWidget* parent)
     SetDlgItemText(form::IDC_NOTICE, NoticeText(MAKER_NAME));
     BindMessages();
     m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
+    BindFolderControls();
 }
 
 COvrinView::~COvrinView() { OnDestroy(); }

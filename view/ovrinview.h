@@ -2,6 +2,7 @@
 // The main form: owner of the run. It keeps the connection table, the account record, the timers
 // and the status fields, and handles every window message on the UI thread.
 #include <QFont>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <ctime>
@@ -53,6 +54,17 @@ public:
     void SetLoginResult(bool ok, const std::string& message);
     void RunUpdater();
 
+    // Save-folder list (control 1015) and the photo save folder (label 1018).
+    void LoadSaveFolders();
+    void StoreSaveFolders();
+    void OnAddFolder();
+    void OnDeleteFolder();
+    void OnModifyFolder();
+    void OnSelchangeFolderList();
+    void OnPickSaveFolder();
+    // The names in list order.
+    QStringList FolderNames() const;
+
     void SetTimer(UINT id, int milliseconds) { m_wnd.SetTimer(id, milliseconds); }
     void KillTimer(UINT id) { m_wnd.KillTimer(id); }
     bool IsTimerSet(UINT id) const { return m_wnd.IsTimerSet(id); }
@@ -81,8 +93,13 @@ private:
     void WakeSlotThread(int slot);
     void ReleaseSocket(int slot);
     void StartReceptionThread(CClientSock* sock);
+    void BindFolderControls();
+    int SelectedFolderRow() const;
+    void InsertFolderSorted(const QString& name);
+    void RemoveFolderRow(int row);
 
     MessageWindow m_wnd;
+    QListWidget* m_lstFolder = nullptr;
     QFont m_fontSmall;
     QFont m_fontLarge;
     ManualResetEvent m_hWaitEvent;  // never set: the login reader's pause

@@ -1,6 +1,12 @@
 // Where a file-server connection gets the thread that serves it.
+#include "net/fsthread.h"
 #include "view/ovrinview.h"
 
-// Seam for file reception: the reception thread is started here once it exists. Until then an
-// established file-server connection stays open and nothing reads from it.
-void COvrinView::StartReceptionThread(CClientSock*) {}
+// The threads belong to an owner kept as a child of this form. Children go last, after the
+// destructor's OnDestroy has stopped the run and the form's message window is gone, so a thread's
+// final SendMessage returns at once and the owner's bounded join cannot wait on this thread.
+void COvrinView::StartReceptionThread(CClientSock* sock) {
+    auto* threads = findChild<ReceptionThreads*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!threads) threads = new ReceptionThreads(this);
+    threads->Start(sock);
+}

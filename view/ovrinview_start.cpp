@@ -43,7 +43,7 @@ void COvrinView::StartProgram() {
     SetDlgItemText(form::IDC_NICKNAME, m_strNickName);
     ReadLoginServerInfo();
     RunLoginDialog();
-    // Next in the sequence: the save folders, which arrive with file reception.
+    LoadSaveFolders();
 }
 
 void COvrinView::ReadLoginServerInfo() {

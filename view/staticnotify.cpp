@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-StaticNotify::StaticNotify(QLabel* label) : QObject(label) { label->installEventFilter(this); }
+StaticNotify::StaticNotify(QLabel* label) : QObject(label) {
+    label->installEventFilter(this);
+}
 
 StaticNotify* StaticNotify::Of(const QObject* control) {
     return control ? control->findChild<StaticNotify*>(QString(), Qt::FindDirectChildrenOnly)

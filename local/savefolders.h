@@ -1,0 +1,41 @@
+#pragma once
+// The save-folder list without its window: how names are ordered and searched, and how the list and
+// the photo save folder are kept in the settings file.
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <string_view>
+
+// Orders folder names without regard to letter case, by Unicode case folding and then code point,
+// the same on every machine whatever its locale (Hangul syllables thereby fall in 가나다 order).
+// A locale collator was not taken: its order changes with the user's locale, and its notion of
+// "equal" (ignoring accents or punctuation at some strengths) gives no clear meaning to "begins
+// with", which the search below needs in exactly the sorted list's sense.
+int CompareFolderNames(const QString& left, const QString& right);
+// True when `name` begins with `prefix` in the sense of CompareFolderNames.
+bool FolderNameStartsWith(const QString& name, const QString& prefix);
+// The index at which `name` keeps the ordered `names` in order; after the names equal to it.
+qsizetype SortedFolderPosition(const QStringList& names, const QString& name);
+// The first of `names` that begins with `prefix`; -1 when none does.
+qsizetype FindFolderPrefix(const QStringList& names, const QString& prefix);
+
+// A folder text in a form that the settings file gives back unchanged: characters CP949 cannot
+// hold become '?', line breaks become blanks, surrounding blanks go and the CP949 form is cut to
+// 259 bytes. Taking this form up front keeps screen, file and upload in agreement.
+std::string StoredFolderText(std::string_view text);
+
+// "ZNL" in the user's home folder: where photos go until the user picks a folder.
+std::string DefaultSaveFolder();
+// The stored photo save folder, or the default.
+std::string ReadSaveFolderSetting(const std::string& defaultFolder);
+void WriteSaveFolderSetting(const std::string& folder);
+// Creates every missing level of the folder, ignoring each level that cannot be made.
+void CreateFolderLevels(const std::string& folder);
+
+// A stored count above this is damage, not a list anyone kept: loading stops here rather than
+// reading the file millions of times. It is about twice what one upload record can carry.
+inline constexpr int MAX_FOLDER_COUNT = 1000;
+// The stored names, keys 1 to the stored count; a missing key reads as an empty name.
+QStringList ReadFolderList();
+// The count, then keys 1 to n in list order. Keys above n stay in the file; reading stops at n.
+void WriteFolderList(const QStringList& names);

@@ -1,0 +1,66 @@
+#pragma once
+// The block assembly of a reception thread: the sub-blocks of the current block are collected in
+// memory, in any order and with repeats; a block check is answered with the sub-blocks still
+// missing, and a complete block goes to the file in one write. Only complete blocks reach the disk.
+#include <sys/uio.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+struct RecvFileInfo;
+
+inline constexpr int MAX_SUB_BLOCKS = 101;
+inline constexpr int SUB_BLOCK_BYTES = 100000;
+
+// Why a sub-block was not stored; nothing outside the tables is ever touched.
+enum class SubBlockFault {
+    None,
+    Number,  // the sub-block number is outside 1..101
+    Size,    // more than 100000 data bytes, or a record too short to hold the numbers
+};
+
+struct BlockCheckResult {
+    enum class Outcome {
+        Written,      // "Y": nothing was missing and the block is in the file
+        Missing,      // "N" with the count and the list of missing sub-blocks
+        OtherBlock,   // "N" and the block number held: the check names another block
+        BadCount,     // "N" alone: the sub-block count is outside 0..101
+        NoFile,       // "N": the block was complete but no file is open; it is dropped
+        WriteFailed,  // "N": the write failed (error); the file holds its complete blocks only
+    };
+    Outcome outcome;
+    int answerLength;
+    int heldBlock;     // block number of the last sub-block received
+    int checkedBlock;  // block number the check names
+    int subBlocks;     // sub-block count the check names
+    int error;         // errno of a failed write
+};
+
+class BlockAssembly {
+public:
+    BlockAssembly();
+
+    // Forgets the sub-blocks; keeps the current block number and the block bytes.
+    void Clear();
+    // A sub-block record (2002, 2005) of `received` bytes; its block becomes the current one.
+    SubBlockFault StoreSubBlock(const char* record, int received);
+    // A block check record (2003): writes the answer body from offset 16 of `answer` and returns
+    // its length with the outcome. A complete block is appended to the open file of `info`.
+    BlockCheckResult BlockCheck(const char* record, char* answer, RecvFileInfo& info);
+
+    // Bytes of the current block: a running total while sub-blocks arrive (repeats count twice),
+    // recounted by the block check.
+    std::int64_t BlockBytes() const { return m_nBlockBytes; }
+    void ResetBlockBytes() { m_nBlockBytes = 0; }
+
+private:
+    BlockCheckResult AppendBlock(int subBlocks, char* answer, RecvFileInfo& info);
+
+    std::unique_ptr<char[]> m_pBuffer;  // sub-block k from byte (k - 1) * SUB_BLOCK_BYTES
+    std::array<bool, MAX_SUB_BLOCKS> m_bReceived{};
+    std::array<int, MAX_SUB_BLOCKS> m_nSizes{};
+    int m_nCurrentBlock = 0;
+    std::int64_t m_nBlockBytes = 0;
+    std::array<iovec, MAX_SUB_BLOCKS> m_pieces{};  // the block as written, rebuilt at each write
+};
