@@ -1,0 +1,201 @@
+// Throughput of photo reception, side by side in one run:
+//   plain:  the same files sent over a loopback TCP connection and written to files, no protocol;
+//   client: the files pushed by znl-service (a separate process) and received by the real client
+//           code (login, connection table, reception thread, file store, block assembly).
+// Prints both rates, their ratio, and the client's CPU seconds per GB.
+//   bench_throughput [MEGABYTES]   (default 256)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <random>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "local/settings.h"
+#include "net/runstate.h"
+#include "platform/privateprofile.h"
+#include "view/ovrinview.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kFileBytes = 8 * 1000 * 1000 + 12345;  // several blocks and a tail
+
+std::vector<fs::path> MakeSourceFiles(const fs::path& folder, size_t totalBytes) {
+    std::vector<fs::path> files;
+    std::mt19937_64 random(42);
+    std::vector<std::uint64_t> words(kFileBytes / 8 + 1);
+    for (size_t made = 0; made < totalBytes; made += kFileBytes) {
+        const fs::path sub = folder / ("roll" + std::to_string(files.size() / 8));
+        fs::create_directories(sub);
+        for (auto& word : words) word = random();
+        const fs::path file = sub / ("photo" + std::to_string(files.size()) + ".jpg");
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(words.data()),
+                                                    static_cast<std::streamsize>(kFileBytes));
+        files.push_back(file);
+    }
+    return files;
+}
+
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+// Plain copy: one connection, each file as an 8-byte size then its bytes, written to files.
+double PlainCopySeconds(const std::vector<fs::path>& files, const fs::path& target) {
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener, 1);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    std::thread sender([&] {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        std::vector<char> buffer(1 << 20);
+        for (const fs::path& file : files) {
+            std::ifstream in(file, std::ios::binary);
+            const std::uint64_t size = fs::file_size(file);
+            ::send(fd, &size, sizeof size, MSG_NOSIGNAL);
+            while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+                   in.gcount() > 0) {
+                const char* data = buffer.data();
+                size_t left = static_cast<size_t>(in.gcount());
+                while (left > 0) {
+                    ssize_t sent = ::send(fd, data, left, MSG_NOSIGNAL);
+                    if (sent <= 0) return;
+                    data += sent;
+                    left -= static_cast<size_t>(sent);
+                }
+            }
+        }
+        ::close(fd);
+    });
+    int fd = ::accept(listener, nullptr, nullptr);
+    std::vector<char> buffer(1 << 20);
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::uint64_t size = 0;
+        ::recv(fd, &size, sizeof size, MSG_WAITALL);
+        std::ofstream out(target / ("copy" + std::to_string(i)), std::ios::binary);
+        while (size > 0) {
+            ssize_t got = ::recv(fd, buffer.data(), std::min<size_t>(buffer.size(), size), 0);
+            if (got <= 0) break;
+            out.write(buffer.data(), got);
+            size -= static_cast<std::uint64_t>(got);
+        }
+    }
+    sender.join();
+    const double seconds = static_cast<double>(elapsed.nsecsElapsed()) / 1e9;
+    ::close(fd);
+    ::close(listener);
+    return seconds;
+}
+
+bool SameBytes(const fs::path& a, const fs::path& b) {
+    if (!fs::exists(b) || fs::file_size(a) != fs::file_size(b)) return false;
+    std::ifstream left(a, std::ios::binary), right(b, std::ios::binary);
+    std::vector<char> x(1 << 20), y(1 << 20);
+    while (left.read(x.data(), static_cast<std::streamsize>(x.size())) || left.gcount() > 0) {
+        right.read(y.data(), left.gcount());
+        if (std::memcmp(x.data(), y.data(), static_cast<size_t>(left.gcount())) != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
+    QTemporaryDir work;
+    const fs::path root = work.path().toStdString();
+    const fs::path source = root / "source";
+    const std::vector<fs::path> files = MakeSourceFiles(source, megabytes * 1000 * 1000);
+    uintmax_t totalBytes = 0;
+    for (const fs::path& file : files) totalBytes += fs::file_size(file);
+    std::printf("%zu files, %.1f MB\n", files.size(), static_cast<double>(totalBytes) / 1e6);
+
+    fs::create_directories(root / "plain");
+    const double plainSeconds = PlainCopySeconds(files, root / "plain");
+    fs::remove_all(root / "plain");
+
+    QProcess service;
+    service.setProgram(QString::fromStdString(ZNL_SERVICE_PATH));
+    service.setArguments({QStringLiteral("--account"), QStringLiteral("bench:pw:7:bench"),
+                          QStringLiteral("--folder"), QString::fromStdString(source.string()),
+                          QStringLiteral("--keepalive-ms"), QStringLiteral("0")});
+    service.start();
+    service.waitForReadyRead(10000);
+    const QByteArray first = service.readLine();
+    int loginPort = 0;
+    std::sscanf(first.constData(), "znl-service login=%d", &loginPort);
+    if (loginPort == 0) {
+        std::fprintf(stderr, "znl-service did not start: %s\n", first.constData());
+        return 1;
+    }
+
+    const fs::path home = root / "client";
+    fs::create_directories(home / "photos");
+    g_szModuleDir = home.string();
+    g_szIniPath = (home / "FsIni.ini").string();
+    g_szSaveFolder.Set((home / "photos").string());
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
+                                     {"아이디", "bench"},
+                                     {"패스워드", "pw"},
+                                     {"LoginServerPort", std::to_string(loginPort)}}) {
+        platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath);
+    }
+
+    COvrinView view;
+    g_hViewWnd = view.GetSafeHwnd();  // the reception thread asks the form for the account
+    view.ReadLoginServerInfo();
+    bool done = false;
+    QObject::connect(&service, &QProcess::readyReadStandardOutput, &service, [&] {
+        while (service.canReadLine()) done = done || service.readLine().startsWith("files-done");
+    });
+    const double cpuBefore = CpuSeconds();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    view.RunLoginDialog();
+    while (!done && elapsed.elapsed() < 600000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    const double clientSeconds = static_cast<double>(elapsed.nsecsElapsed()) / 1e9;
+    const double cpuSeconds = CpuSeconds() - cpuBefore;
+    service.terminate();
+    service.waitForFinished(10000);
+
+    size_t intact = 0;
+    for (const fs::path& file : files) {
+        intact += SameBytes(file, home / "photos" / fs::relative(file, source)) ? 1 : 0;
+    }
+    const double gigabytes = static_cast<double>(totalBytes) / 1e9;
+    const double plainRate = static_cast<double>(totalBytes) / 1e6 / plainSeconds;
+    const double clientRate = static_cast<double>(totalBytes) / 1e6 / clientSeconds;
+    std::printf("files intact          %zu of %zu\n", intact, files.size());
+    std::printf("plain TCP copy        %8.1f MB/s\n", plainRate);
+    std::printf("client reception      %8.1f MB/s (login included)\n", clientRate);
+    std::printf("ratio client/plain    %8.3f\n", clientRate / plainRate);
+    std::printf("client CPU            %8.2f s per GB\n", cpuSeconds / gigabytes);
+    g_bStop = 1;
+    return intact == files.size() ? 0 : 1;
+}
