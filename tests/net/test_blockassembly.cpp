@@ -18,16 +18,6 @@ using testsupport::TestFolder;
 
 namespace {
 
-// Bytes that differ from position to position, so a misplaced piece shows.
-std::string Pattern(size_t count, unsigned seed) {
-    std::string bytes(count, '\0');
-    unsigned state = seed * 2654435761u + 1;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
 
 std::string Numbers(int block, int k) {
     char text[8];
@@ -70,7 +60,7 @@ protected:
 }  // namespace
 
 TEST_F(BlockAssemblyTest, CompleteBlockIsAnsweredYesAndAppendedOnce) {
-    const std::string data = Pattern(903000, 1);
+    const std::string data = testsupport::PatternBytes(903000, 1);
     for (int k = 1; k <= 10; ++k) {
         ASSERT_EQ(Store(5, k, data.substr(static_cast<size_t>(k - 1) * 100000, 100000)),
                   SubBlockFault::None);
@@ -85,7 +75,7 @@ TEST_F(BlockAssemblyTest, CompleteBlockIsAnsweredYesAndAppendedOnce) {
 }
 
 TEST_F(BlockAssemblyTest, MissingSubBlocksAreListedUntilTheyArriveInAnyOrder) {
-    const std::string data = Pattern(903000, 2);
+    const std::string data = testsupport::PatternBytes(903000, 2);
     const auto piece = [&](int k) {
         return data.substr(static_cast<size_t>(k - 1) * 100000, 100000);
     };

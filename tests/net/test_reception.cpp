@@ -3,6 +3,8 @@
 // disk, and the end of the run during a transfer.
 #include <gtest/gtest.h>
 
+#include "support/testfolder.h"
+
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -24,15 +26,6 @@ namespace {
 
 constexpr size_t kSub = 100000;
 
-std::string Pattern(size_t count, unsigned seed) {
-    std::string bytes(count, '\0');
-    unsigned state = seed * 2654435761u + 1;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
 
 // The greeting, then the server's "Y"; false when the greeting was not the expected one.
 bool Greet(ServerEnd& server) {
@@ -59,7 +52,7 @@ TEST(Reception, EveryAnswerCarriesItsExactBytesAndTheLinesSayWhatHappened) {
     ReceptionRig rig;
     auto server = ConnectAndGreet(rig);
     ASSERT_TRUE(server);
-    const std::string photo = Pattern(2 * kSub + 50000, 1);
+    const std::string photo = testsupport::PatternBytes(2 * kSub + 50000, 1);
 
     EXPECT_EQ(server->Exchange(FileHeader("01:2019\\Studio", "a.jpg", 250000, "02:x,01:Hello")),
               Answer(2001, "Y0000000000"));
@@ -168,7 +161,7 @@ TEST(Reception, FilesOfEveryShapeArriveWholeAcrossBlocks) {
     for (size_t size : sizes) {
         SCOPED_TRACE(size);
         const std::string name = "f" + std::to_string(size) + ".jpg";
-        const std::string bytes = Pattern(size, static_cast<unsigned>(size));
+        const std::string bytes = testsupport::PatternBytes(size, static_cast<unsigned>(size));
         ASSERT_EQ(server->Exchange(FileHeader("\xBD\xBA\xC6\xA9\xB5\xF0\xBF\xC0\\\xBE\xD9\xB9\xFC",
                                               name, static_cast<long long>(size), "01:memo")),
                   Answer(2001, "Y0000000000"));
@@ -236,7 +229,7 @@ TEST(Reception, IdleLineIsKeptAliveAndTheServersKeepAliveIsAnsweredAfterTheWait)
 
 TEST(Reception, ConnectionDroppedMidBlockResumesFromTheCompleteBlocks) {
     ReceptionRig rig;
-    const std::string photo = Pattern(2 * 101 * kSub + 777, 7);
+    const std::string photo = testsupport::PatternBytes(2 * 101 * kSub + 777, 7);
     auto server = ConnectAndGreet(rig);
     ASSERT_TRUE(server);
     ASSERT_EQ(server->Exchange(FileHeader("", "drop.jpg", static_cast<long long>(photo.size()))),
@@ -266,7 +259,7 @@ TEST(Reception, ConnectionDroppedMidBlockResumesFromTheCompleteBlocks) {
 // one sends the rest. Blocks of three sub-blocks keep the file small.
 TEST(Reception, DropsAtRandomPointsLoseNothing) {
     ReceptionRig rig;
-    const std::string photo = Pattern(20 * kSub + 4321, 11);
+    const std::string photo = testsupport::PatternBytes(20 * kSub + 4321, 11);
     const fs::path onDisk = rig.save / "drops/r.jpg";
     const std::string header = FileHeader("drops", "r.jpg", static_cast<long long>(photo.size()));
     constexpr size_t kBlock = 3 * kSub;
@@ -343,7 +336,7 @@ private:
 
 TEST(Reception, FailedWriteEndsTheConnectionWithCompleteBlocksOnDiskAndTheNextOneResumes) {
     ReceptionRig rig;
-    const std::string photo = Pattern(4 * kSub, 5);
+    const std::string photo = testsupport::PatternBytes(4 * kSub, 5);
     {
         FileSizeLimit limit(250000);
         ASSERT_TRUE(limit.Set());

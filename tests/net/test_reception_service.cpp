@@ -21,15 +21,6 @@ constexpr size_t kSub = 100000;
 constexpr size_t kBlock = 101 * kSub;
 constexpr int kDeliveryLimitMs = 120000;
 
-std::string Pattern(size_t count, unsigned seed) {
-    std::string bytes(count, '\0');
-    unsigned state = seed * 2654435761u + 1;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
 
 class ServiceReception : public ::testing::Test {
 protected:
@@ -53,7 +44,7 @@ protected:
     }
 
     std::string AddSource(const std::string& path, size_t size, const std::string& companion = "") {
-        const std::string bytes = Pattern(size, static_cast<unsigned>(m_files.size() + 1));
+        const std::string bytes = testsupport::PatternBytes(size, static_cast<unsigned>(m_files.size() + 1));
         fs::create_directories((m_source.Path() / path).parent_path());
         WriteFileBytes(m_source.Path() / path, bytes);
         if (!companion.empty()) WriteFileBytes(m_source.Path() / (path + ".companion"), companion);
