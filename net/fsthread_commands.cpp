@@ -218,7 +218,11 @@ void ReceptionSession::AcceptFileHeader(int received) {
             "][파일원본사이즈:" + FormatThousands(m_File.nFileSize) + "]");
     const std::string progress =
         "파일명:" + m_File.strSaveName + "  사이즈:" + FormatThousands(m_File.nFileSize);
-    SendMessage(g_hViewWnd, WM_RECV_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+    SendMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED,
+                reinterpret_cast<LPARAM>(&progress));
+    // The announced size, so the form can show how much of the file is there.
+    PostMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE,
+                static_cast<LPARAM>(m_File.nFileSize));
     m_bProgressDue = true;
 }
 
@@ -251,14 +255,15 @@ void ReceptionSession::OnSubBlock(int received) {
 }
 
 // The form needs no answer and no pointer, so the counts are posted, and only so often that the
-// UI thread is not woken for every sub-block.
+// UI thread is not woken for every sub-block. The count is what the file holds so far, a resumed
+// file's stored part included, so it can be set against the announced size.
 void ReceptionSession::PostProgress() {
     const auto now = std::chrono::steady_clock::now();
     if (!m_bProgressDue && now - m_lastProgress < kProgressPeriod) return;
     m_bProgressDue = false;
     m_lastProgress = now;
-    PostMessage(g_hViewWnd, WM_RECV_PROGRESS, 1,
-                static_cast<LPARAM>(m_File.nWritten + m_Blocks.BlockBytes()));
+    PostMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_RECEIVING,
+                static_cast<LPARAM>(m_File.nStoredSize + m_File.nWritten + m_Blocks.BlockBytes()));
 }
 
 void ReceptionSession::OnBlockCheck() {
@@ -303,7 +308,8 @@ void ReceptionSession::OnFileEnd() {
                 FormatThousands(onDisk));
     } else if (fileWasOpen) {
         LogLine("파일 수신 완료! [" + FormatThousands(m_File.nWritten) + "]" + m_File.strSaveName);
-        SendMessage(g_hViewWnd, WM_RECV_PROGRESS, 2, static_cast<LPARAM>(m_File.nWritten));
+        SendMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
+                    static_cast<LPARAM>(m_File.nWritten));
     }
     PutField(m_pAnswer.get(), kFileEndCountOffset, kCountWidth, "%10lld",
              static_cast<long long>(m_File.nWritten));

@@ -12,3 +12,9 @@ inline constexpr UINT WM_LOGIN_EVENT = WM_USER + 33;
 inline constexpr UINT WM_GET_ACCOUNT = WM_USER + 34;
 inline constexpr UINT WM_RECV_STATE = WM_USER + 35;
 inline constexpr UINT WM_RECV_PROGRESS = WM_USER + 36;
+
+// Kinds of WM_RECV_PROGRESS (wParam).
+inline constexpr WPARAM RECV_PROGRESS_ANNOUNCED = 0;  // lParam: the "파일명:...  사이즈:..." text
+inline constexpr WPARAM RECV_PROGRESS_RECEIVING = 1;  // lParam: bytes of the file on hand so far
+inline constexpr WPARAM RECV_PROGRESS_COMPLETE = 2;   // lParam: bytes received of the whole file
+inline constexpr WPARAM RECV_PROGRESS_FILE_SIZE = 3;  // lParam: the file's announced size

@@ -39,7 +39,7 @@ private:
 
 struct ProgressReport {
     WPARAM kind;
-    LPARAM count;      // kinds 1 and 2
+    LPARAM count;      // the other kinds
     std::string text;  // kind 0
 };
 

@@ -8,10 +8,12 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
 #include "net/runstate.h"
+#include "net/windowmessages.h"
 #include "platform/clock.h"
 #include "receptionrig.h"
 #include "support/scriptedserver.h"
@@ -75,11 +77,13 @@ TEST(Reception, EveryAnswerCarriesItsExactBytesAndTheLinesSayWhatHappened) {
         "파일 수신 완료! [250,000]a.jpg",
     };
     EXPECT_EQ(rig.lines, expected);
-    ASSERT_GE(rig.progress.size(), 3u);
-    EXPECT_EQ(rig.progress.front().kind, 0u);
+    ASSERT_GE(rig.progress.size(), 4u);
+    EXPECT_EQ(rig.progress.front().kind, RECV_PROGRESS_ANNOUNCED);
     EXPECT_EQ(rig.progress.front().text, "파일명:a.jpg  사이즈:250,000");
-    EXPECT_EQ(rig.progress[1].kind, 1u);
-    EXPECT_EQ(rig.progress[1].count, LPARAM{100000});
+    EXPECT_EQ(rig.progress[1].kind, RECV_PROGRESS_FILE_SIZE);
+    EXPECT_EQ(rig.progress[1].count, LPARAM{250000});
+    EXPECT_EQ(rig.progress[2].kind, RECV_PROGRESS_RECEIVING);
+    EXPECT_EQ(rig.progress[2].count, LPARAM{100000});
     EXPECT_EQ(rig.progress.back().kind, 2u);
     EXPECT_EQ(rig.progress.back().count, LPARAM{250000});
 
@@ -108,6 +112,12 @@ TEST(Reception, ResumedFileAnswersRWithItsSizeAndAnotherCustomerIsRefused) {
         rig.LinesContaining("파일 수신 준비 완료! b.jpg[저장된사이즈:512][파일원본사이즈:1,024]"),
         1);
     EXPECT_EQ(rig.LinesContaining("파일 수신 완료! [512]b.jpg"), 1);
+    // Progress counts the stored part too, so it can be set against the announced size.
+    const auto receiving = std::find_if(rig.progress.begin(), rig.progress.end(), [](auto& report) {
+        return report.kind == RECV_PROGRESS_RECEIVING;
+    });
+    ASSERT_NE(receiving, rig.progress.end());
+    EXPECT_EQ(receiving->count, LPARAM{1024});
 }
 
 TEST(Reception, SizesBeyondTwoGigabytesAreCountedWhole) {
