@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <cerrno>
+#include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "net/windowmessages.h"
 #include "platform/clock.h"
 #include "platform/messagewindow.h"
+#include "platform/queuedcall.h"
 
 namespace {
 
@@ -32,27 +34,23 @@ bool WouldBlock(int error) {
 
 }  // namespace
 
-// Queued calls to the owner thread, addressed to a context object that lives there. Posting and
+// Queued calls to the owner thread, addressed to a receiver that lives there. Posting and
 // detaching take the same lock, so nothing is ever queued for a dead object, and detaching drops
 // the calls still queued.
 class CClientSock::OwnerLink {
 public:
     void Detach() {
         std::lock_guard lock(m_mutex);
-        m_pContext.reset();
+        m_pReceiver.reset();
     }
-    template <typename Call>
-    void Post(Call&& call) {
+    void Post(std::function<void()> call) {
         std::lock_guard lock(m_mutex);
-        if (m_pContext) {
-            QMetaObject::invokeMethod(m_pContext.get(), std::forward<Call>(call),
-                                      Qt::QueuedConnection);
-        }
+        if (m_pReceiver) m_pReceiver->Post(std::move(call));
     }
 
 private:
     std::mutex m_mutex;
-    std::unique_ptr<QObject> m_pContext = std::make_unique<QObject>();
+    std::unique_ptr<QueuedCallReceiver> m_pReceiver = std::make_unique<QueuedCallReceiver>();
 };
 
 CClientSock::CClientSock()

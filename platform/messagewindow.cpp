@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "platform/clock.h"
+#include "platform/threadhandoff.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ public:
     MessageEvent(UINT msg, WPARAM w, LPARAM l, std::shared_ptr<PendingSend> waiter)
         : QEvent(kMessageEvent), message(msg), wParam(w), lParam(l), pending(std::move(waiter)) {}
     ~MessageEvent() override {
+        platform::TakeOverEventFromOtherThread();
         if (pending) pending->Finish(0);
     }
     MessageEvent(const MessageEvent&) = delete;
@@ -104,6 +106,7 @@ LRESULT MessageWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MessageWindow::event(QEvent* event) {
+    platform::TakeOverEventFromOtherThread();
     if (event->type() != kMessageEvent) return QObject::event(event);
     auto* message = static_cast<MessageEvent*>(event);
     LRESULT result = Dispatch(message->message, message->wParam, message->lParam);
@@ -123,8 +126,9 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
             ownThreadWindow = window;
         } else {
             pending = std::make_shared<PendingSend>();
-            QCoreApplication::postEvent(window,
-                                        new MessageEvent(message, wParam, lParam, pending));
+            auto* event = new MessageEvent(message, wParam, lParam, pending);
+            platform::PublishEventForOtherThread();
+            QCoreApplication::postEvent(window, event);
         }
     }
     if (ownThreadWindow) return ownThreadWindow->Dispatch(message, wParam, lParam);
@@ -137,7 +141,9 @@ bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard lock(g_registryMutex);
     MessageWindow* window = FindLocked(hWnd);
     if (!window) return false;
-    QCoreApplication::postEvent(window, new MessageEvent(message, wParam, lParam, nullptr));
+    auto* event = new MessageEvent(message, wParam, lParam, nullptr);
+    platform::PublishEventForOtherThread();
+    QCoreApplication::postEvent(window, event);
     return true;
 }
 
