@@ -55,6 +55,11 @@ const Folders& Scratch() {
     return folders;
 }
 
+void RemoveScratch() {
+    std::error_code ignored;
+    fs::remove_all(Scratch().scratch, ignored);
+}
+
 // Only the two folders are in the scratch folder, and the one outside is as it was.
 void CheckNothingOutside(const Folders& folders) {
     int entries = 0;
@@ -63,8 +68,12 @@ void CheckNothingOutside(const Folders& folders) {
         ++entries;
     }
     Require(entries == 2);
-    Require(fs::directory_iterator(folders.outside)->path().filename() == "keep" &&
-            fs::file_size(folders.outside / "keep") == 4);
+    int outsideEntries = 0;
+    for (const auto& entry : fs::directory_iterator(folders.outside)) {
+        Require(entry.path().filename() == "keep" && fs::file_size(entry.path()) == 4);
+        ++outsideEntries;
+    }
+    Require(outsideEntries == 1);
 }
 
 void CheckAnswer(const char* answer, int length, int command) {
@@ -164,6 +173,7 @@ private:
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
     g_szSaveFolder.Set(Scratch().save.string());
+    std::atexit(RemoveScratch);
     return 0;
 }
 
