@@ -273,7 +273,7 @@ TEST(Reception, DropsAtRandomPointsLoseNothing) {
     const fs::path onDisk = rig.save / "drops/r.jpg";
     const std::string header = FileHeader("drops", "r.jpg", static_cast<long long>(photo.size()));
     constexpr size_t kBlock = 3 * kSub;
-    constexpr int kDrops = 40;
+    constexpr int kDrops = 50;
     std::mt19937 random(20240301);
     const auto below = [&](size_t bound) {
         return std::uniform_int_distribution<size_t>(0, bound - 1)(random);
