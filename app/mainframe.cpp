@@ -1,37 +1,45 @@
 #include "app/mainframe.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QTimer>
 
+#include "local/appicon.h"
 #include "local/programinfo.h"
+#include "local/programwindow.h"
+#include "local/traymenu.h"
 #include "view/ovrinview.h"
 
-CMainFrame::CMainFrame() : m_pView(new COvrinView(this)) {
+CMainFrame::CMainFrame() : m_pView(new COvrinView(this)), m_pBTray(new CBTray(this)) {
     setCentralWidget(m_pView);
+    setWindowIcon(QIcon(AppIconPath()));
 }
 
 void CMainFrame::ShowFromHidden() {
-    showNormal();
-    raise();
-    activateWindow();
+    RestoreWindow(this);
 }
 
 bool CMainFrame::CarriesProgramTitle() const {
     return windowTitle() == QString::fromUtf8(APP_TITLE);
 }
 
+bool CMainFrame::HidesIntoTray() const {
+    return CarriesProgramTitle() && m_pView->HasTrayIcon();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (!CarriesProgramTitle()) {
-        QMainWindow::closeEvent(event);
+    if (HidesIntoTray()) {
+        event->ignore();
+        hide();
         return;
     }
-    event->ignore();
-    hide();
+    if (CarriesProgramTitle()) m_pBTray->OnTrayCommand(ID_TRAY_EXIT);
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && CarriesProgramTitle()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && HidesIntoTray()) {
         // Hide once the state change has been handled by the window system.
         QTimer::singleShot(0, this, [this] { hide(); });
     }

@@ -1,8 +1,11 @@
 #pragma once
-// The main frame: holds the form, carries the program's title, and hides instead of closing or
-// minimising, so the program lives on in the tray.
+// The main frame: holds the form and the tray menu, carries the program's title, and hides instead
+// of closing or minimising, so the program lives on in the tray. Where no tray icon could be shown
+// nothing would bring a hidden window back: closing then ends the program, as "Exit" does, and
+// minimising leaves the window on the taskbar.
 #include <QMainWindow>
 
+class CBTray;
 class COvrinView;
 
 class CMainFrame : public QMainWindow {
@@ -18,5 +21,8 @@ protected:
 
 private:
     bool CarriesProgramTitle() const;
+    // The program's window with a tray icon to bring it back.
+    bool HidesIntoTray() const;
     COvrinView* m_pView;
+    CBTray* m_pBTray;  // a child of the frame
 };

@@ -46,7 +46,7 @@ void COvrinView::ReadServerReply(int iNo) {
         return;
     }
     if (m_nLoginJob == 0) HandleLoginReply(iNo, answer, read.count);
-    // Job 1's answer is handled here once the folder-list upload exists.
+    if (m_nLoginJob == 1) HandleFolderListReply(iNo, answer);
 }
 
 void COvrinView::HandleLoginReply(int, const char* answer, int received) {

@@ -28,6 +28,9 @@ const std::array kControls{
     ControlSpec{IDC_PROGRESS_INFO, Kind::Static, {59, 76, 81, 12}, "", Align::Centre},
     ControlSpec{IDC_PROGRESS_TIME, Kind::Static, {143, 77, 72, 12}, "", Align::Centre},
     ControlSpec{IDC_NICKNAME, Kind::NotifyStatic, {59, 28, 156, 12}, "", Align::Centre},
+    // In the free column between the reception rows and the folder edit and list.
+    ControlSpec{IDC_RECEIVE_BAR, Kind::ProgressBar, {216, 63, 35, 12}, ""},
+    ControlSpec{IDC_RECEIVE_RATE, Kind::Static, {216, 77, 35, 12}, "", Align::Centre},
     ControlSpec{NO_ID, Kind::Static, {31, 46, 22, 8}, "로그인", Align::Right},
     ControlSpec{NO_ID, Kind::Static, {18, 62, 35, 8}, "파일수신명", Align::Right},
     ControlSpec{NO_ID, Kind::Static, {11, 78, 42, 8}, "수신진행정보", Align::Right},

@@ -13,7 +13,7 @@ inline constexpr char FONT_FACE[] = "NanumGothic";  // stands in for 굴림 (Gul
 inline constexpr int FONT_POINTS = 9;
 
 // NotifyStatic: a static text that reports its clicks (see StaticNotify).
-enum class Kind { ListBox, Static, NotifyStatic, Edit, Button };
+enum class Kind { ListBox, Static, NotifyStatic, Edit, Button, ProgressBar };
 enum class Align { Left, Centre, Right };
 
 struct ControlSpec {
@@ -50,6 +50,8 @@ enum : int {
     IDC_PROGRESS_INFO = 1027,
     IDC_PROGRESS_TIME = 1028,
     IDC_NICKNAME = 1029,
+    IDC_RECEIVE_BAR = 1030,   // progress of the file being received
+    IDC_RECEIVE_RATE = 1031,  // its receiving rate
 };
 
 }  // namespace form

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "local/msglog.h"
@@ -29,6 +30,8 @@ QWidget* MakeControl(const form::ControlSpec& spec, QWidget* parent) {
             return new QLineEdit(text, parent);
         case form::Kind::Button:
             return new QPushButton(text, parent);
+        case form::Kind::ProgressBar:
+            return new QProgressBar(parent);
         case form::Kind::Static:
         case form::Kind::NotifyStatic:
             break;
@@ -53,6 +56,8 @@ COvrinView::COvrinView(QWidget* parent)
     BindMessages();
     m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
     BindFolderControls();
+    BindNickNameControl();
+    BindStatusControls();
 }
 
 COvrinView::~COvrinView() { OnDestroy(); }

@@ -9,10 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "local/tray.h"
 #include "login/accountinfo.h"
 #include "net/runstate.h"
 #include "platform/event.h"
 #include "platform/messagewindow.h"
+#include "view/receiveprogress.h"
 
 class CClientSock;
 class QListWidget;
@@ -54,6 +56,14 @@ public:
     void SetLoginResult(bool ok, const std::string& message);
     void RunUpdater();
 
+    // Folder-list upload: the size check before connecting, the record, the server's verdict.
+    bool CheckFolderListSize();
+    void SendFolderList(int iNo);
+    void HandleFolderListReply(int iNo, const char* answer);
+
+    // Nickname change (a click on control 1029).
+    void OnClickNickName();
+
     // Save-folder list (control 1015) and the photo save folder (label 1018).
     void LoadSaveFolders();
     void StoreSaveFolders();
@@ -64,6 +74,21 @@ public:
     void OnPickSaveFolder();
     // The names in list order.
     QStringList FolderNames() const;
+
+    // Status panel: reception state and progress (kind 1 the reception row, kind 2 the progress
+    // row), and the logout.
+    void SetReceiveStatus(int kind, const std::string& text);
+    LRESULT OnRecvState(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRecvProgress(WPARAM wParam, LPARAM lParam);
+    void OnLogout();
+
+    // Notification-area icon: made in the initial update, removed by OnDestroy.
+    void CreateTray();
+    void RemoveTray();
+    // True while the icon is in the notification area, so a hidden window can be brought back.
+    bool HasTrayIcon() const;
+    const CTray* Tray() const { return m_pTray.get(); }
+    void OnTrayIconMessage(QSystemTrayIcon::ActivationReason reason);
 
     void SetTimer(UINT id, int milliseconds) { m_wnd.SetTimer(id, milliseconds); }
     void KillTimer(UINT id) { m_wnd.KillTimer(id); }
@@ -81,6 +106,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void CreateControls();
@@ -94,17 +120,24 @@ private:
     void ReleaseSocket(int slot);
     void StartReceptionThread(CClientSock* sock);
     void BindFolderControls();
+    void BindNickNameControl();
+    void BindStatusControls();
+    // A left-button press on the form's own surface, at client pixels.
+    void OnLButtonDown(const QPoint& point);
+    void ShowFileProgress();
     int SelectedFolderRow() const;
     void InsertFolderSorted(const QString& name);
     void RemoveFolderRow(int row);
 
     MessageWindow m_wnd;
+    std::unique_ptr<CTray> m_pTray;
     QListWidget* m_lstFolder = nullptr;
     QFont m_fontSmall;
     QFont m_fontLarge;
     ManualResetEvent m_hWaitEvent;  // never set: the login reader's pause
     std::string m_strNickName;
     AccountInfo m_Account;
+    ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
     std::string m_szToday;  // day the log clean-up was last considered, "%Y%m%d"
     int m_nLoginJob = 0;    // 0 login request, 1 folder-list upload
     int m_nLoginSlot = 0;   // slot of the most recent login-server connection

@@ -82,19 +82,26 @@ LRESULT COvrinView::OnSockConnect(WPARAM wParam, LPARAM) {
             SendMessage(GetSafeHwnd(), WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
             m_nLoginSlot = slot;
             if (m_nLoginJob == 0) SendLoginRequest(slot);
-            // Job 1, the folder-list upload, is sent here once the upload exists.
-        } else {
+            if (m_nLoginJob == 1) SendFolderList(slot);
+        } else if (m_Account.bLoginOk) {
             m_Account.nFileSlot = slot;
             StartReceptionThread(sock);
+        } else {
+            // The user logged out while this connect was under way: nobody to receive for.
+            ReleaseSocket(slot);
         }
         return 0;
     }
     const std::string line = Format("[%d] %s Connect Fail!", slot, sock->m_strName.c_str());
     SendMessage(GetSafeHwnd(), WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
     if (!g_bStop) {
-        if (sock->m_nGroup == GROUP_LOGIN) {
+        if (sock->m_nGroup == GROUP_LOGIN && m_nLoginJob == 1) {
+            // A background upload that cannot reach the server says so; the sign-in it does not
+            // belong to stays as it is, so photo reception goes on.
+            AddLog("폴더 리스트 전송 에러!");
+        } else if (sock->m_nGroup == GROUP_LOGIN) {
             SetLoginResult(false, "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
-        } else {
+        } else if (m_Account.bLoginOk) {
             SetTimer(TIMER_FILE_CONNECT, 2000);
         }
     }

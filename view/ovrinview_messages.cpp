@@ -11,6 +11,8 @@ void COvrinView::BindMessages() {
     m_wnd.Bind(WM_LOG_MESSAGE, [this](WPARAM w, LPARAM l) { return OnLogMessage(w, l); });
     m_wnd.Bind(WM_LOGIN_EVENT, [this](WPARAM w, LPARAM l) { return OnLoginEvent(w, l); });
     m_wnd.Bind(WM_GET_ACCOUNT, [this](WPARAM w, LPARAM l) { return OnGetAccount(w, l); });
+    m_wnd.Bind(WM_RECV_STATE, [this](WPARAM w, LPARAM l) { return OnRecvState(w, l); });
+    m_wnd.Bind(WM_RECV_PROGRESS, [this](WPARAM w, LPARAM l) { return OnRecvProgress(w, l); });
 }
 
 LRESULT COvrinView::OnLogMessage(WPARAM, LPARAM lParam) {

@@ -23,6 +23,7 @@ bool COvrinView::OnInitialUpdate() {
     GetDlgItem(this, form::IDC_FOLDER_LIST)->setFont(m_fontLarge);
     GetDlgItem(this, form::IDC_FOLDER_EDIT)->setFont(m_fontLarge);
     GetDlgItem(this, form::IDC_ACTIVITY_LIST)->setFont(m_fontSmall);
+    CreateTray();
     GetDlgItem(this, form::IDC_DATE)->setFont(m_fontSmall);
     GetDlgItem(this, form::IDC_TIME)->setFont(m_fontSmall);
     SetDlgItemText(form::IDC_VERSION, PROGRAM_VERSION);
@@ -62,4 +63,5 @@ void COvrinView::OnDestroy() {
     for (int slot = 0; slot < MAX_SOCK; ++slot) {
         if (m_pClientSock[slot] && g_hSlotEvent[slot]) g_hSlotEvent[slot]->Set();
     }
+    RemoveTray();
 }

@@ -28,6 +28,12 @@ void COvrinView::OnTimer(UINT id) {
         case TIMER_RELOGIN:
             if (!g_bStop) RunLoginDialog();
             break;
+        case TIMER_FOLDER_UPLOAD:
+            if (CheckFolderListSize()) {
+                m_nLoginJob = 1;
+                if (!g_bStop) ConnectServer(0, 0);
+            }
+            break;
         default:
             break;
     }

@@ -1,0 +1,40 @@
+#pragma once
+// The main form's icon in the notification area: the program's picture and title, and every click
+// on it handed to the form.
+#include <QString>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+#include <string>
+
+class CTray {
+public:
+    using NotifyHandler = std::function<void(QSystemTrayIcon::ActivationReason)>;
+
+    // The tip holds at most this many bytes of the title's CP949 form.
+    static constexpr size_t TIP_BYTES = 63;
+
+    CTray();
+    virtual ~CTray();
+    CTray(const CTray&) = delete;
+    CTray& operator=(const CTray&) = delete;
+
+    // Where clicks go; without it the icon is not added.
+    void SetNotifyWnd(NotifyHandler handler);
+    // Puts the icon with the picture `iconResource` into the notification area. False, with
+    // nothing shown, where no notification area exists, without a handler, or without the picture.
+    bool AddIcon(const QString& iconResource);
+    // Replaces the picture; false, keeping the old one, when the new one cannot be loaded.
+    bool SetIcon(const QString& iconResource);
+    // The text is cut to TIP_BYTES bytes of CP949 at a character boundary.
+    void SetTooltip(const std::string& text);
+    void RemoveIcon();
+
+    bool IsShown() const { return m_bShown; }
+    const QSystemTrayIcon& Icon() const { return m_icon; }
+
+private:
+    bool m_bShown = false;
+    NotifyHandler m_notify;
+    QSystemTrayIcon m_icon;
+};

@@ -1,0 +1,142 @@
+#include "formrig.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTimer>
+#include <sys/socket.h>
+#include <thread>
+
+#include "local/settings.h"
+#include "net/runstate.h"
+#include "platform/clock.h"
+#include "platform/controls.h"
+#include "platform/messagebox.h"
+#include "platform/privateprofile.h"
+
+using testsupport::ServerRecord;
+using testsupport::WriteAllBytes;
+
+namespace logintest {
+namespace {
+
+constexpr int kDialogLimitMs = 30000;
+constexpr auto kFileLineLimit = std::chrono::seconds(60);
+
+std::string Field(const std::string& text, size_t width) {
+    return text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+std::string YesBody(int customerNo, int fileServerPort) {
+    char numbers[32];
+    std::snprintf(numbers, sizeof numbers, "%10d%5d", customerNo, fileServerPort);
+    const std::string text(numbers);
+    return "Y" + text.substr(0, 10) + Field("127.0.0.1", 20) + text.substr(10) +
+           Field("v.2018.04.06.02", 15) + Field("", 20) + Field("TAVEN PIC", 20);
+}
+
+void FormRig::SetUp() {
+    g_bStop = 0;
+    g_hViewWnd = m_view.GetSafeHwnd();  // as the initial update does
+    g_szModuleDir = m_module.Path().string();
+    g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+    platform::SetTimeScaleForTests(0.1);
+    SetMessageBoxHandlerForTests([this](const QString& text, const QString&) {
+        m_boxes << text;
+        return IDOK;
+    });
+    SetIni("BasicInfo", "자동로그인", "1");
+    SetIni("BasicInfo", "아이디", "guest");
+    SetIni("BasicInfo", "패스워드", "secret");
+    SetIni("BasicInfo", "LoginServerIP", "127.0.0.1");
+    UseLoginPort(m_login.Port());
+}
+
+void FormRig::TearDown() {
+    m_fileDrops = 1 << 20;  // lets every held file line go, so the server can stop
+    SetMessageBoxHandlerForTests(nullptr);
+    platform::SetTimeScaleForTests(1.0);
+}
+
+void FormRig::SetIni(const char* section, const char* key, const std::string& value) {
+    ASSERT_TRUE(platform::WritePrivateProfileString(section, key, value, g_szIniPath));
+}
+
+std::string FormRig::IniText(const char* section, const char* key) const {
+    return platform::GetPrivateProfileString(section, key, "<none>", 300, g_szIniPath);
+}
+
+void FormRig::Answer(Responder respond) {
+    std::lock_guard lock(m_respondMutex);
+    m_respond = std::move(respond);
+}
+
+void FormRig::AnswerRecord(int code, const std::string& body) {
+    Answer([record = ServerRecord(code, body)](int fd, const std::string&) {
+        WriteAllBytes(fd, record);
+    });
+}
+
+void FormRig::UseLoginPort(int port) {
+    SetIni("BasicInfo", "LoginServerPort", std::to_string(port));
+    m_view.ReadLoginServerInfo();
+}
+
+void FormRig::LoadFolders(const QStringList& names) {
+    ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, std::to_string(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        ini::WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(i + 1), names[i].toStdString());
+    }
+    m_view.LoadSaveFolders();
+}
+
+bool FormRig::SignIn() {
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &watchdog, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    watchdog.start(kDialogLimitMs);
+    m_view.RunLoginDialog();
+    // A dialog closed without a login posts the quit, which would end every later loop here.
+    QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+    return m_view.Account().bLoginOk == 1 && watchdog.isActive();
+}
+
+void FormRig::ServeFileLine(int fd) {
+    const int line = m_fileGreetings++;
+    WriteAllBytes(fd, ServerRecord(1003, "Y"));
+    const auto limit = std::chrono::steady_clock::now() + kFileLineLimit;
+    while (m_fileDrops <= line && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::shutdown(fd, SHUT_RDWR);
+}
+
+QStringList FormRig::ActivityLines() const {
+    QStringList lines;
+    auto* list = static_cast<QListWidget*>(GetDlgItem(&m_view, 1000));
+    for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+    return lines;
+}
+
+int FormRig::LinesContaining(const QString& text) const {
+    return static_cast<int>(ActivityLines().filter(text).size());
+}
+
+bool FormRig::LoginSlotsFree() const {
+    for (int slot = 0; slot < 50; ++slot) {
+        if (m_view.Socket(slot)) return false;
+    }
+    return true;
+}
+
+bool FormRig::FileSlotsFree() const {
+    for (int slot = 50; slot < 100; ++slot) {
+        if (m_view.Socket(slot)) return false;
+    }
+    return true;
+}
+
+}  // namespace logintest

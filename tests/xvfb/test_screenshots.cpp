@@ -1,0 +1,191 @@
+// Pictures of what a person sees, taken on a real X display: the login dialog with an account
+// typed in, and the main form after that login and a received photo. Saved as PNG files under
+// <build>/screenshots for a person to look at; the test checks that they show something and that
+// the form shows the login and the photo.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <iostream>
+
+#include "app/mainframe.h"
+#include "local/programinfo.h"
+#include "local/settings.h"
+#include "login/logindlg.h"
+#include "net/clientsock.h"
+#include "net/runstate.h"
+#include "peers/znlservice.h"
+#include "platform/controls.h"
+#include "platform/messagebox.h"
+#include "platform/privateprofile.h"
+#include "support/testfolder.h"
+#include "view/formresource.h"
+#include "view/ovrinview.h"
+#include "view/timerids.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFileBytes;
+using testsupport::TestFolder;
+using testsupport::WaitUntil;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+constexpr int kLimitMs = 60000;
+const fs::path kShotFolder = ZNL_SCREENSHOT_DIR;
+
+// A blank or single-colour picture has next to no colours; a drawn window has many.
+int ColourCount(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
+}
+
+fs::path Save(QWidget& widget, const char* name) {
+    const QImage image = widget.grab().toImage();
+    const fs::path file = kShotFolder / name;
+    EXPECT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
+    EXPECT_EQ(image.size(), widget.size() * widget.devicePixelRatio());
+    EXPECT_GT(ColourCount(image), 50) << file;
+    std::cout << "screenshot: " << file.string() << '\n';
+    return file;
+}
+
+// Signs in as a person would: types the account into the dialog, takes its picture, presses the
+// painted sign-in button. Closes the dialog should the login not succeed in time.
+class Typist {
+public:
+    explicit Typist(std::string id, std::string password)
+        : m_id(std::move(id)), m_password(std::move(password)) {
+        QObject::connect(&m_watch, &QTimer::timeout, &m_watch, [this] { Step(); });
+        m_elapsed.start();
+        m_watch.start(20);
+    }
+    bool Photographed() const { return m_photographed; }
+
+private:
+    void Step() {
+        auto* dialog = dynamic_cast<CLoginDlg*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (m_elapsed.elapsed() > kLimitMs) {
+            dialog->close();
+            return;
+        }
+        if (m_photographed || !dialog->isVisible()) return;
+        auto* id = static_cast<QLineEdit*>(GetDlgItem(dialog, CLoginDlg::IDC_USER_ID));
+        auto* password = static_cast<QLineEdit*>(GetDlgItem(dialog, CLoginDlg::IDC_PASSWORD));
+        if (!id->isVisible()) return;  // not yet initialised
+        QTest::keyClicks(id, QString::fromStdString(m_id));
+        QTest::keyClicks(password, QString::fromStdString(m_password));
+        Save(*dialog, "login_dialog.png");
+        m_photographed = true;
+        QTest::mouseClick(dialog, Qt::LeftButton, {}, QPoint(238, 175));  // the sign-in button
+    }
+
+    std::string m_id;
+    std::string m_password;
+    QTimer m_watch;
+    QElapsedTimer m_elapsed;
+    bool m_photographed = false;
+};
+
+QStringList ActivityLines(const COvrinView& view) {
+    auto* list = static_cast<QListWidget*>(GetDlgItem(&view, form::IDC_ACTIVITY_LIST));
+    QStringList lines;
+    for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+    return lines;
+}
+
+}  // namespace
+
+TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
+    fs::create_directories(kShotFolder);
+    TestFolder module;
+    TestFolder source;
+    TestFolder save;
+    g_bStop = 0;
+    g_szModuleDir = module.Path().string();
+    g_szIniPath = (module.Path() / "FsIni.ini").string();
+    SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
+    const std::string photo(234567, 'p');
+    fs::create_directory(source.Path() / "웨딩");
+    WriteFileBytes(source.Path() / "웨딩/신부 입장.jpg", photo);
+
+    znlservice::ServiceSettings settings;
+    settings.accounts.push_back({"guest", "secret", 4321, "하늘"});
+    settings.folder = source.Path();
+    znlservice::ZnlService service(settings);
+    ASSERT_TRUE(service.Start());
+    const std::pair<const char*, const char*> basic[] = {
+        {ini::LOGIN_SERVER_IP, "127.0.0.1"},
+        {ini::NICKNAME, "하늘"},
+    };
+    for (const auto& [key, value] : basic) {
+        ASSERT_TRUE(platform::WritePrivateProfileString(ini::BASIC_INFO, key, value, g_szIniPath));
+    }
+    ASSERT_TRUE(platform::WritePrivateProfileString(
+        ini::BASIC_INFO, ini::LOGIN_SERVER_PORT, std::to_string(service.LoginPort()), g_szIniPath));
+    const std::pair<const char*, std::string> folders[] = {{ini::SAVE_FOLDER, save.Path().string()},
+                                                           {ini::FOLDER_COUNT, "2"},
+                                                           {"1", "돌잔치"},
+                                                           {"2", "웨딩"}};
+    for (const auto& [key, value] : folders) {
+        ASSERT_TRUE(
+            platform::WritePrivateProfileString(ini::SAVE_FOLDER_SECTION, key, value, g_szIniPath));
+    }
+
+    {
+        // Start-up as the application runs it; the start sequence is run here rather than by its
+        // timer, with the paths pointing at the test's folder.
+        CMainFrame frame;
+        COvrinView* view = frame.View();
+        ASSERT_TRUE(view->OnInitialUpdate());
+        view->KillTimer(TIMER_STARTUP);
+        g_szModuleDir = module.Path().string();
+        g_szIniPath = (module.Path() / "FsIni.ini").string();
+        frame.adjustSize();
+        frame.showNormal();
+        frame.setWindowTitle(QString::fromUtf8(APP_TITLE));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame, kLimitMs));
+
+        Typist typist("guest", "secret");
+        view->StartProgram();
+        EXPECT_TRUE(typist.Photographed());
+        ASSERT_EQ(view->Account().bLoginOk, 1);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return ReadFileBytes(save.Path() / "웨딩/신부 입장.jpg") == photo; }, kLimitMs));
+        const QString received = QStringLiteral("파일 수신 완료! [234,567]");
+        ASSERT_TRUE(
+            WaitUntil([&] { return !ActivityLines(*view).filter(received).isEmpty(); }, kLimitMs));
+
+        EXPECT_EQ(GetDlgItemText(view, form::IDC_LOGIN_INFO), QStringLiteral("정상 로그인"));
+        EXPECT_EQ(GetDlgItemText(view, form::IDC_USER_ID), QStringLiteral("guest"));
+        EXPECT_TRUE(ActivityLines(*view).filter(received).front().contains(
+            QStringLiteral("신부 입장.jpg")));
+        EXPECT_EQ(GetDlgItemText(view, form::IDC_VERSION), QString::fromUtf8(PROGRAM_VERSION));
+        // The clock has shown the date once.
+        EXPECT_TRUE(WaitUntil(
+            [&] { return GetDlgItemText(view, form::IDC_DATE).startsWith(QStringLiteral("20")); },
+            kLimitMs));
+        Save(frame, "main_form.png");
+
+        view->OnDestroy();
+        const int slot = view->Account().nFileSlot;
+        EXPECT_TRUE(WaitUntil([&] { return view->Socket(slot) == nullptr; }, kLimitMs));
+    }
+    service.Stop();
+    SetMessageBoxHandlerForTests(nullptr);
+    g_szSaveFolder.Set("");
+    g_hViewWnd = HWND::Null;
+    g_bStop = 0;
+}
