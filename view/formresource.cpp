@@ -9,7 +9,8 @@ const std::array kControls{
     ControlSpec{IDC_ACTIVITY_LIST, Kind::ListBox, {7, 95, 240, 131}, ""},
     ControlSpec{IDC_DATE, Kind::Static, {299, 7, 51, 17}, "yyyy-mm-dd", Align::Centre},
     ControlSpec{IDC_TIME, Kind::Static, {353, 7, 36, 17}, "hh:mm:ss", Align::Centre},
-    ControlSpec{IDC_VERSION, Kind::Static, {340, 252, 48, 8}, "v.2017.08.01.01"},
+    // Wider than the Windows label (48): NanumGothic needs more room than Gulim for the version.
+    ControlSpec{IDC_VERSION, Kind::Static, {330, 252, 58, 8}, "v.2017.08.01.01"},
     ControlSpec{IDC_BELOW_FORM, Kind::Static, {8, 356, 25, 8}, ""},
     ControlSpec{IDC_FOLDER_EDIT, Kind::Edit, {252, 56, 139, 19}, ""},
     ControlSpec{IDC_ADD_FOLDER, Kind::Button, {252, 33, 42, 19}, "추가"},

@@ -47,6 +47,8 @@ void COvrinView::SetReceiveStatus(int kind, const std::string& text) {
     const std::string now = platform::FormatLocalTime(platform::Now(), kStatusTimePattern);
     if (kind == 1) {
         SetDlgItemText(form::IDC_RECEIVE_INFO, text);
+        // A file name wider than the row is cut on screen; hovering shows it whole.
+        GetDlgItem(this, form::IDC_RECEIVE_INFO)->setToolTip(QString::fromStdString(text));
         SetDlgItemText(form::IDC_RECEIVE_TIME, now);
     } else if (kind == 2) {
         // An empty text clears the row: a time alone would tell of nothing.

@@ -7,6 +7,7 @@
 
 #include "platform/controls.h"
 #include "platform/dialogunits.h"
+#include "local/programinfo.h"
 #include "view/formfonts.h"
 #include "view/ovrinview.h"
 
@@ -75,4 +76,13 @@ TEST(FormLayout, FontsHaveTheirCellHeightAndWeight) {
     EXPECT_GE(QFontMetrics(view.LargeFont()).height(), 22);
     EXPECT_EQ(view.SmallFont().weight(), QFont::Black);
     EXPECT_EQ(QFontInfo(view.SmallFont()).family(), QStringLiteral("NanumGothic"));
+}
+
+TEST(FormLayout, TheProgramVersionShowsWhole) {
+    COvrinView view;
+    view.SetDlgItemText(1010, PROGRAM_VERSION);
+    auto* label = qobject_cast<QLabel*>(GetDlgItem(&view, 1010));
+    ASSERT_NE(label, nullptr);
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+        << label->text().toStdString();
 }

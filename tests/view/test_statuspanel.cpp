@@ -89,6 +89,8 @@ TEST_F(StatusPanelTest, AnnouncementGoesToTheReceptionRowCountsToTheProgressRow)
     const std::string announced = "파일명:2024\\사진 1.jpg  사이즈:1,234,567";
     EXPECT_EQ(Progress(RECV_PROGRESS_ANNOUNCED, reinterpret_cast<LPARAM>(&announced)), 0);
     EXPECT_EQ(Text(1025), QString::fromStdString(announced));
+    // A long name is cut by its narrow row; the whole text is a hover away.
+    EXPECT_EQ(GetDlgItem(&m_view, 1025)->toolTip(), QString::fromStdString(announced));
     EXPECT_EQ(Text(1026), QStringLiteral("2024-02-29 23:59:58"));
 
     m_now = LocalMoment(2024, 2, 29, 23, 59, 59);
