@@ -3,7 +3,9 @@
 //   client: the files pushed by znl-service (a separate process) and received by the real client
 //           code (login, connection table, reception thread, file store, block assembly).
 // Prints both rates, their ratio, and the client's CPU seconds per GB.
-//   bench_throughput [MEGABYTES]   (default 256)
+//   bench_throughput [MEGABYTES [FOLDER]]   (default 256, in the temporary folder)
+// On a disk the kernel's write-back of earlier runs throttles both sides by turns; a FOLDER on
+// tmpfs (/dev/shm) compares the receivers themselves.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -11,6 +13,8 @@
 #include <QTimer>
 #include <chrono>
 #include <arpa/inet.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -114,6 +118,17 @@ double PlainCopySeconds(const std::vector<fs::path>& files, const fs::path& targ
     return seconds;
 }
 
+// Three plain copies, each into a fresh folder; their durations.
+std::vector<double> PlainCopies(const std::vector<fs::path>& files, const fs::path& target) {
+    std::vector<double> seconds;
+    for (int copy = 0; copy < 3; ++copy) {
+        fs::create_directories(target);
+        seconds.push_back(PlainCopySeconds(files, target));
+        fs::remove_all(target);
+    }
+    return seconds;
+}
+
 bool SameBytes(const fs::path& a, const fs::path& b) {
     if (!fs::exists(b) || fs::file_size(a) != fs::file_size(b)) return false;
     std::ifstream left(a, std::ios::binary), right(b, std::ios::binary);
@@ -132,7 +147,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
-    QTemporaryDir work;
+    QTemporaryDir work = argc > 2 ? QTemporaryDir(QString::fromLocal8Bit(argv[2]) +
+                                                  QStringLiteral("/bench-XXXXXX"))
+                                   : QTemporaryDir();
+    if (!work.isValid()) {
+        std::fprintf(stderr, "cannot make a work folder: %s\n", qPrintable(work.errorString()));
+        return 1;
+    }
     const fs::path root = work.path().toStdString();
     const fs::path source = root / "source";
     const std::vector<fs::path> files = MakeSourceFiles(source, megabytes * 1000 * 1000);
@@ -140,9 +161,7 @@ int main(int argc, char** argv) {
     for (const fs::path& file : files) totalBytes += fs::file_size(file);
     std::printf("%zu files, %.1f MB\n", files.size(), static_cast<double>(totalBytes) / 1e6);
 
-    fs::create_directories(root / "plain");
-    const double plainSeconds = PlainCopySeconds(files, root / "plain");
-    fs::remove_all(root / "plain");
+    std::vector<double> plainSeconds = PlainCopies(files, root / "plain");
 
     QProcess service;
     service.setProgram(QString::fromStdString(ZNL_SERVICE_PATH));
@@ -205,11 +224,10 @@ int main(int argc, char** argv) {
     const double cpuSeconds = CpuSeconds() - cpuBefore;
     service.terminate();
     service.waitForFinished(10000);
-    // A second plain copy after the client, so a change of the machine's load during the run
-    // shows as a spread between the two instead of skewing the ratio unseen.
-    fs::create_directories(root / "plain");
-    const double plainSecondsAfter = PlainCopySeconds(files, root / "plain");
-    fs::remove_all(root / "plain");
+    // Copies after the client too, so a change of the machine's state during the run shows as a
+    // spread instead of skewing the ratio unseen.
+    for (const double seconds : PlainCopies(files, root / "plain")) plainSeconds.push_back(seconds);
+    std::sort(plainSeconds.begin(), plainSeconds.end());
 
     size_t intact = 0;
     for (const fs::path& file : files) {
@@ -217,11 +235,13 @@ int main(int argc, char** argv) {
     }
     const double gigabytes = static_cast<double>(totalBytes) / 1e9;
     const double megabytesSent = static_cast<double>(totalBytes) / 1e6;
-    const double plainRate = 2 * megabytesSent / (plainSeconds + plainSecondsAfter);
+    // The median of the copies is the reference; the fastest and slowest show the spread.
+    const double plainRate = megabytesSent / plainSeconds[plainSeconds.size() / 2];
     const double clientRate = megabytesSent / clientSeconds;
     std::printf("files intact          %zu of %zu\n", intact, files.size());
-    std::printf("plain TCP copy        %8.1f MB/s (before %.1f, after %.1f)\n", plainRate,
-                megabytesSent / plainSeconds, megabytesSent / plainSecondsAfter);
+    std::printf("plain TCP copy        %8.1f MB/s (median of %zu, %.1f to %.1f)\n", plainRate,
+                plainSeconds.size(), megabytesSent / plainSeconds.back(),
+                megabytesSent / plainSeconds.front());
     std::printf("client reception      %8.1f MB/s (from the first file header)\n", clientRate);
     std::printf("ratio client/plain    %8.3f\n", clientRate / plainRate);
     std::printf("client CPU            %8.2f s per GB\n", cpuSeconds / gigabytes);
