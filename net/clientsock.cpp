@@ -189,7 +189,8 @@ int CClientSock::Receive(void* buffer, int len) {
     }
     const ssize_t received = ::recv(m_hSocket, buffer, static_cast<size_t>(len), MSG_DONTWAIT);
     const int error = errno;
-    RearmReads();
+    const bool lineGoesOn = received > 0 || (received < 0 && WouldBlock(error));
+    if (!lineGoesOn || QThread::currentThread() == m_pOwnerThread) RearmReads();
     errno = error;
     return received < 0 ? SOCKET_ERROR : static_cast<int>(received);
 }

@@ -35,8 +35,13 @@ public:
     // bytes could not all be sent or a stop flag was raised while waiting.
     int Send(const void* buffer, int len);
     // One non-blocking receive: the byte count, 0 once the peer has closed, SOCKET_ERROR when
-    // nothing is waiting or on an error (errno tells which). Re-arms the read notification.
+    // nothing is waiting or on an error (errno tells which). On the owner's thread it re-arms the
+    // read notification. Another thread (a reception thread polling the line itself) re-arms it
+    // only when the line has ended or failed, so a transfer does not wake the owner's thread for
+    // every record; before it waits for the notification it calls ArmReadNotification.
     int Receive(void* buffer, int len);
+    // Any thread: the next data (or the end of the line) is notified to the owner once more.
+    void ArmReadNotification() { RearmReads(); }
     // how: 0 receives, 1 sends, 2 both. No notification follows a shut-down receive side.
     bool ShutDown(int how = 2);
     void Close();

@@ -41,9 +41,12 @@ bool Readable(const CClientSock& sock) {
 // Resets the slot's event and waits for it at most `milliseconds`; true when the wait ended
 // early. Data or a stop that came between the last read and the reset is seen here instead of
 // being lost with the event, which would cost the whole wait.
-bool WaitOnSlot(const CClientSock& sock, int iNo, int milliseconds) {
+bool WaitOnSlot(CClientSock& sock, int iNo, int milliseconds) {
     ManualResetEvent& event = *g_hSlotEvent[static_cast<std::size_t>(iNo)];
     event.Reset();
+    // The thread reads the line itself while a transfer runs; only now is the form asked to wake
+    // it when data comes.
+    sock.ArmReadNotification();
     if (StopRequested(sock) || Readable(sock)) return true;
     return event.Wait(std::chrono::milliseconds(platform::ScaledMilliseconds(milliseconds)));
 }
