@@ -1,5 +1,6 @@
 // Throughput of photo reception, side by side in one run:
 //   plain:  the same files sent over a loopback TCP connection and written to files, no protocol;
+//   ideal:  the same files pushed by znl-service to a receiver that does nothing but the protocol;
 //   client: the files pushed by znl-service (a separate process) and received by the real client
 //           code (login, connection table, reception thread, file store, block assembly).
 // Prints both rates, their ratio, and the client's CPU seconds per GB.
@@ -26,6 +27,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "bench/idealreceiver.h"
 #include "local/settings.h"
 #include "net/runstate.h"
 #include "platform/privateprofile.h"
@@ -129,6 +131,33 @@ std::vector<double> PlainCopies(const std::vector<fs::path>& files, const fs::pa
     return seconds;
 }
 
+constexpr int kCustomerNo = 7;
+
+struct ServicePorts {
+    int login = 0;
+    int file = 0;
+};
+
+// znl-service with the bench account, pushing every file below `source`; zero ports when it did
+// not start.
+ServicePorts StartService(QProcess& service, const fs::path& source) {
+    service.setProgram(QString::fromStdString(ZNL_SERVICE_PATH));
+    service.setArguments({QStringLiteral("--account"),
+                          QStringLiteral("bench:pw:%1:bench").arg(kCustomerNo),
+                          QStringLiteral("--folder"), QString::fromStdString(source.string()),
+                          QStringLiteral("--keepalive-ms"), QStringLiteral("0")});
+    service.start();
+    service.waitForReadyRead(10000);
+    const QByteArray first = service.readLine();
+    ServicePorts ports;
+    if (std::sscanf(first.constData(), "znl-service login=%d file=%d", &ports.login,
+                    &ports.file) != 2) {
+        std::fprintf(stderr, "znl-service did not start: %s\n", first.constData());
+        return {};
+    }
+    return ports;
+}
+
 bool SameBytes(const fs::path& a, const fs::path& b) {
     if (!fs::exists(b) || fs::file_size(a) != fs::file_size(b)) return false;
     std::ifstream left(a, std::ios::binary), right(b, std::ios::binary);
@@ -164,19 +193,9 @@ int main(int argc, char** argv) {
     std::vector<double> plainSeconds = PlainCopies(files, root / "plain");
 
     QProcess service;
-    service.setProgram(QString::fromStdString(ZNL_SERVICE_PATH));
-    service.setArguments({QStringLiteral("--account"), QStringLiteral("bench:pw:7:bench"),
-                          QStringLiteral("--folder"), QString::fromStdString(source.string()),
-                          QStringLiteral("--keepalive-ms"), QStringLiteral("0")});
-    service.start();
-    service.waitForReadyRead(10000);
-    const QByteArray first = service.readLine();
-    int loginPort = 0;
-    std::sscanf(first.constData(), "znl-service login=%d", &loginPort);
-    if (loginPort == 0) {
-        std::fprintf(stderr, "znl-service did not start: %s\n", first.constData());
-        return 1;
-    }
+    const ServicePorts ports = StartService(service, source);
+    if (ports.login == 0) return 1;
+    const int loginPort = ports.login;
 
     const fs::path home = root / "client";
     fs::create_directories(home / "photos");
@@ -229,6 +248,17 @@ int main(int argc, char** argv) {
     for (const double seconds : PlainCopies(files, root / "plain")) plainSeconds.push_back(seconds);
     std::sort(plainSeconds.begin(), plainSeconds.end());
 
+    // The same files from a fresh service to a receiver that does nothing but the protocol.
+    QProcess idealService;
+    const ServicePorts idealPorts = StartService(idealService, source);
+    if (idealPorts.file == 0) return 1;
+    fs::create_directories(root / "ideal");
+    const IdealReception ideal = ReceiveLikeAnIdealClient(
+        idealPorts.file, kCustomerNo, static_cast<int>(files.size()), root / "ideal");
+    idealService.terminate();
+    idealService.waitForFinished(10000);
+    fs::remove_all(root / "ideal");
+
     size_t intact = 0;
     for (const fs::path& file : files) {
         intact += SameBytes(file, home / "photos" / fs::relative(file, source)) ? 1 : 0;
@@ -243,6 +273,14 @@ int main(int argc, char** argv) {
                 plainSeconds.size(), megabytesSent / plainSeconds.back(),
                 megabytesSent / plainSeconds.front());
     std::printf("client reception      %8.1f MB/s (from the first file header)\n", clientRate);
+    if (ideal.bytes == static_cast<long long>(totalBytes)) {
+        const double idealRate = megabytesSent / ideal.seconds;
+        std::printf("ideal stop-and-wait   %8.1f MB/s (answers at once, writes every block)\n",
+                    idealRate);
+        std::printf("ratio ideal/plain     %8.3f\n", idealRate / plainRate);
+    } else {
+        std::printf("ideal stop-and-wait   failed\n");
+    }
     std::printf("ratio client/plain    %8.3f\n", clientRate / plainRate);
     std::printf("client CPU            %8.2f s per GB\n", cpuSeconds / gigabytes);
     g_bStop = 1;

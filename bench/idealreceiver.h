@@ -1,0 +1,15 @@
+#pragma once
+// The reference for the client in the throughput benchmark: a receiver that does nothing but the
+// file server's protocol. It answers every record at once on a blocking socket, takes every block
+// as complete and writes it into its file, so it shows what stop-and-wait itself allows here.
+#include <filesystem>
+
+struct IdealReception {
+    long long bytes = -1;  // written into files; -1 when the exchange failed
+    double seconds = 0;    // from the greeting's answer to the last file end
+};
+
+// Receives `files` files from the file server at 127.0.0.1:`port` as customer `customerNo`,
+// writing them as target/file<N>.
+IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
+                                        const std::filesystem::path& target);
