@@ -5,13 +5,13 @@
 #include <string>
 
 #include "peers/znlservice.h"
+#include "support/testfolder.h"
 
 namespace peertest {
 
 inline constexpr int kCustomerNo = 1234;
 
-// Bytes that differ from position to position, so a misplaced sub-block shows.
-std::string PatternBytes(std::size_t count, unsigned seed);
+using testsupport::PatternBytes;
 
 class ServiceTest : public ::testing::Test {
 protected:
