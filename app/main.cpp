@@ -1,3 +1,3 @@
-#include "app/ovrinapp.h"
+#include "gui/ovrinapp.h"
 
 int main(int argc, char** argv) { return COvrinApp().Run(argc, argv); }

@@ -28,10 +28,10 @@
 #include <unistd.h>
 
 #include "bench/idealreceiver.h"
-#include "local/settings.h"
-#include "net/runstate.h"
+#include "core/settings.h"
+#include "core/runstate.h"
 #include "platform/privateprofile.h"
-#include "view/ovrinview.h"
+#include "gui/ovrinview.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "login/seed.h"
+#include "protocol/seed.h"
 #include "peers/cp949text.h"
 #include "peers/servicerecords.h"
 

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/cp949.h"
+#include "protocol/cp949.h"
 
 namespace platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <QProcessEnvironment>
 #include <csignal>
 
-#include "login/loginrequest.h"
+#include "protocol/loginrequest.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
 

@@ -2,7 +2,7 @@
 
 #include <QToolBar>
 
-#include "app/mainframe.h"
+#include "gui/mainframe.h"
 #include "support/testfolder.h"
 
 using testsupport::WaitUntil;

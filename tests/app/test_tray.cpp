@@ -5,13 +5,13 @@
 #include <QApplication>
 #include <QMenu>
 
-#include "app/mainframe.h"
+#include "gui/mainframe.h"
 #include "app/mainloop.h"
-#include "local/programinfo.h"
-#include "local/tray.h"
-#include "local/traymenu.h"
+#include "protocol/programinfo.h"
+#include "gui/tray.h"
+#include "gui/traymenu.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
+#include "gui/ovrinview.h"
 
 using testsupport::kLoopNotEnded;
 using testsupport::RunQueuedWork;

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "ctrlclass/edittrans.h"
+#include "gui/edittrans.h"
 #include "support/testfolder.h"
 
 using testsupport::WaitUntil;

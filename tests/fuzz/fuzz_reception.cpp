@@ -19,10 +19,10 @@
 #include <iterator>
 #include <string>
 
-#include "local/settings.h"
-#include "net/clientsock.h"
-#include "net/fsthread_session.h"
-#include "net/wirerecord.h"
+#include "core/settings.h"
+#include "core/clientsock.h"
+#include "core/fsthread_session.h"
+#include "protocol/wirerecord.h"
 
 namespace fs = std::filesystem;
 

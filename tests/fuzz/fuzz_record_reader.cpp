@@ -18,10 +18,10 @@
 #include <string>
 #include <thread>
 
-#include "net/clientsock.h"
-#include "net/timedread.h"
-#include "net/windowmessages.h"
-#include "net/wirerecord.h"
+#include "core/clientsock.h"
+#include "core/timedread.h"
+#include "core/windowmessages.h"
+#include "protocol/wirerecord.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/messagewindow.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "local/msglog.h"
+#include "core/msglog.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "local/savefolders.h"
-#include "local/settings.h"
+#include "core/savefolders.h"
+#include "core/settings.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;

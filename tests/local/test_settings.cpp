@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "local/settings.h"
+#include "core/settings.h"
 #include "platform/modulepath.h"
 #include "support/testfolder.h"
 

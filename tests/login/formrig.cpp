@@ -6,11 +6,11 @@
 #include <sys/socket.h>
 #include <thread>
 
-#include "local/settings.h"
-#include "net/runstate.h"
+#include "core/settings.h"
+#include "core/runstate.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
-#include "platform/messagebox.h"
+#include "gui/controls.h"
+#include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 
 using testsupport::ServerRecord;

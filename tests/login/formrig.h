@@ -12,7 +12,7 @@
 
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
+#include "gui/ovrinview.h"
 
 namespace logintest {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "login/folderlistrecord.h"
+#include "core/folderlistrecord.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "formrig.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
-#include "view/timerids.h"
+#include "gui/controls.h"
+#include "gui/timerids.h"
 
 using namespace std::string_literals;
 using logintest::FormRig;

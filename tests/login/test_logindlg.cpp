@@ -12,16 +12,16 @@
 #include <memory>
 #include <optional>
 
-#include "ctrlclass/edittrans.h"
-#include "local/settings.h"
-#include "login/logindlg.h"
-#include "net/runstate.h"
-#include "net/windowmessages.h"
-#include "platform/controls.h"
-#include "platform/messagebox.h"
+#include "gui/edittrans.h"
+#include "core/settings.h"
+#include "gui/logindlg.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
+#include "gui/controls.h"
+#include "gui/messagebox.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
-#include "view/timerids.h"
+#include "gui/ovrinview.h"
+#include "gui/timerids.h"
 
 using testsupport::ReadFileBytes;
 using testsupport::TestFolder;

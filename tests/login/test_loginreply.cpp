@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "login/loginreply.h"
+#include "protocol/loginreply.h"
 
 namespace {
 

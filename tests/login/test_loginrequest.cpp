@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "login/loginrequest.h"
+#include "protocol/loginrequest.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <QTimer>
 
 #include "formrig.h"
-#include "local/settings.h"
-#include "login/loginrequest.h"
-#include "login/nicknamedlg.h"
-#include "login/nicknametext.h"
-#include "platform/controls.h"
-#include "platform/cp949.h"
-#include "platform/messagebox.h"
-#include "view/timerids.h"
+#include "core/settings.h"
+#include "protocol/loginrequest.h"
+#include "gui/nicknamedlg.h"
+#include "core/nicknametext.h"
+#include "gui/controls.h"
+#include "protocol/cp949.h"
+#include "gui/messagebox.h"
+#include "gui/timerids.h"
 
 using logintest::FormRig;
 using logintest::YesBody;

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "login/seed.h"
+#include "protocol/seed.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <thread>
 
-#include "net/windowmessages.h"
+#include "core/windowmessages.h"
 #include "support/testfolder.h"
 
 namespace nettest {

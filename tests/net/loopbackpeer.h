@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "net/clientsock.h"
+#include "core/clientsock.h"
 #include "platform/messagewindow.h"
 
 namespace nettest {

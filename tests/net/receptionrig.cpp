@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "local/settings.h"
-#include "net/clientsock.h"
-#include "net/runstate.h"
-#include "net/windowmessages.h"
+#include "core/settings.h"
+#include "core/clientsock.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "support/scriptedserver.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "login/accountinfo.h"
+#include "core/accountinfo.h"
 #include "loopbackpeer.h"
-#include "net/fsthread.h"
+#include "core/fsthread.h"
 #include "platform/messagewindow.h"
 #include "support/testfolder.h"
 

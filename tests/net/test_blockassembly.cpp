@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "net/blockassembly.h"
-#include "net/fsdeclare.h"
+#include "core/blockassembly.h"
+#include "core/fsdeclare.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;

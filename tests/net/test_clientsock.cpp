@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "loopbackpeer.h"
-#include "net/clientsock.h"
-#include "net/runstate.h"
-#include "net/windowmessages.h"
+#include "core/clientsock.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"

@@ -4,7 +4,7 @@
 #include <climits>
 #include <filesystem>
 
-#include "net/fsdeclare.h"
+#include "core/fsdeclare.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;

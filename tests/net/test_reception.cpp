@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <random>
 
-#include "net/runstate.h"
-#include "net/windowmessages.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "receptionrig.h"
 #include "support/scriptedserver.h"

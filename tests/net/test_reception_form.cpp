@@ -8,15 +8,15 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "local/settings.h"
-#include "net/clientsock.h"
-#include "net/runstate.h"
+#include "core/settings.h"
+#include "core/clientsock.h"
+#include "core/runstate.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
-#include "platform/messagebox.h"
+#include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
+#include "gui/ovrinview.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;

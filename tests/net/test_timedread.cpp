@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "loopbackpeer.h"
-#include "net/clientsock.h"
-#include "net/runstate.h"
-#include "net/timedread.h"
+#include "core/clientsock.h"
+#include "core/runstate.h"
+#include "core/timedread.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "support/scriptedserver.h"

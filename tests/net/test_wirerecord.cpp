@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "net/wirerecord.h"
+#include "protocol/wirerecord.h"
 
 using namespace std::string_literals;
 

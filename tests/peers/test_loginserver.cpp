@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "login/seed.h"
+#include "protocol/seed.h"
 #include "rawclient.h"
 #include "servicefixture.h"
 #include "support/testfolder.h"

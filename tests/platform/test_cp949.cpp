@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/cp949.h"
+#include "protocol/cp949.h"
 
 using platform::Cp949ToUtf8;
 using platform::CutCp949;

@@ -5,11 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "platform/controls.h"
-#include "platform/dialogunits.h"
-#include "local/programinfo.h"
-#include "view/formfonts.h"
-#include "view/ovrinview.h"
+#include "gui/controls.h"
+#include "gui/dialogunits.h"
+#include "protocol/programinfo.h"
+#include "gui/formfonts.h"
+#include "gui/ovrinview.h"
 
 TEST(DialogUnits, MapLikeWindowsWithRounding) {
     // Base units 7 x 15: x * 7 / 4 and y * 15 / 8, rounded half away from zero.

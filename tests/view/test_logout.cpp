@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "login/formrig.h"
-#include "login/logindlg.h"
-#include "platform/controls.h"
-#include "platform/messagebox.h"
-#include "view/timerids.h"
+#include "gui/logindlg.h"
+#include "gui/controls.h"
+#include "gui/messagebox.h"
+#include "gui/timerids.h"
 
 using logintest::YesBody;
 using testsupport::ServerRecord;

@@ -7,17 +7,17 @@
 #include <QListWidget>
 #include <thread>
 
-#include "local/msglog.h"
-#include "local/settings.h"
-#include "net/runstate.h"
-#include "net/windowmessages.h"
+#include "core/msglog.h"
+#include "core/settings.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
+#include "gui/controls.h"
 #include "platform/privateprofile.h"
 #include "platform/singleinstance.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
-#include "view/timerids.h"
+#include "gui/ovrinview.h"
+#include "gui/timerids.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;

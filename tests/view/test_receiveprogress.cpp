@@ -1,7 +1,7 @@
 // The share and rate of the file being received, fed with counts at chosen moments.
 #include <gtest/gtest.h>
 
-#include "view/receiveprogress.h"
+#include "gui/receiveprogress.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <utility>
 #include <vector>
 
-#include "local/settings.h"
+#include "core/settings.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
-#include "platform/folderpicker.h"
-#include "platform/messagebox.h"
+#include "gui/controls.h"
+#include "gui/folderpicker.h"
+#include "gui/messagebox.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
-#include "view/staticnotify.h"
-#include "view/timerids.h"
+#include "gui/ovrinview.h"
+#include "gui/staticnotify.h"
+#include "gui/timerids.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;

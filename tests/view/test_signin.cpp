@@ -9,18 +9,18 @@
 #include <mutex>
 #include <thread>
 
-#include "local/settings.h"
-#include "login/loginrequest.h"
-#include "net/clientsock.h"
-#include "net/runstate.h"
+#include "core/settings.h"
+#include "protocol/loginrequest.h"
+#include "core/clientsock.h"
+#include "core/runstate.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
-#include "platform/messagebox.h"
+#include "gui/controls.h"
+#include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
-#include "view/timerids.h"
+#include "gui/ovrinview.h"
+#include "gui/timerids.h"
 
 namespace fs = std::filesystem;
 using testsupport::ScriptedServer;

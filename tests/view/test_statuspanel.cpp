@@ -7,14 +7,14 @@
 #include <QTest>
 #include <optional>
 
-#include "local/settings.h"
-#include "net/runstate.h"
-#include "net/windowmessages.h"
+#include "core/settings.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
-#include "platform/folderpicker.h"
+#include "gui/controls.h"
+#include "gui/folderpicker.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
+#include "gui/ovrinview.h"
 
 using testsupport::LocalMoment;
 using testsupport::TestFolder;

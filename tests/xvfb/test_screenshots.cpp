@@ -16,20 +16,20 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/mainframe.h"
-#include "local/programinfo.h"
-#include "local/settings.h"
-#include "login/logindlg.h"
-#include "net/clientsock.h"
-#include "net/runstate.h"
+#include "gui/mainframe.h"
+#include "protocol/programinfo.h"
+#include "core/settings.h"
+#include "gui/logindlg.h"
+#include "core/clientsock.h"
+#include "core/runstate.h"
 #include "peers/znlservice.h"
-#include "platform/controls.h"
-#include "platform/messagebox.h"
+#include "gui/controls.h"
+#include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
-#include "view/formresource.h"
-#include "view/ovrinview.h"
-#include "view/timerids.h"
+#include "gui/formresource.h"
+#include "gui/ovrinview.h"
+#include "gui/timerids.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;

@@ -6,16 +6,16 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/mainframe.h"
+#include "gui/mainframe.h"
 #include "app/mainloop.h"
-#include "local/appicon.h"
-#include "local/programinfo.h"
-#include "local/tray.h"
-#include "local/traymenu.h"
-#include "net/runstate.h"
+#include "gui/appicon.h"
+#include "protocol/programinfo.h"
+#include "gui/tray.h"
+#include "gui/traymenu.h"
+#include "core/runstate.h"
 #include "support/testfolder.h"
-#include "view/ovrinview.h"
-#include "view/timerids.h"
+#include "gui/ovrinview.h"
+#include "gui/timerids.h"
 
 using testsupport::kLoopNotEnded;
 using testsupport::RunQueuedWork;

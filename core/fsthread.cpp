@@ -1,0 +1,139 @@
+// The reception thread: start, greeting, the main loop of reads, idle waits and answers, and the
+// end with the release of the slot.
+#include "core/fsthread.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/clientsock.h"
+#include "core/fsthread_session.h"
+#include "core/runstate.h"
+#include "core/windowmessages.h"
+#include "protocol/wirerecord.h"
+#include "platform/clock.h"
+#include "platform/messagewindow.h"
+#include "platform/trace.h"
+
+namespace {
+
+constexpr int kGreetingCode = 1003;
+constexpr int kGreetingLength = 26;
+constexpr int kGreetingWaitMs = 1000;
+constexpr int kCustomerNoOffset = 16;
+constexpr int kCustomerNoWidth = 10;
+constexpr int kCodeOffset = 12;
+constexpr int kCodeWidth = 4;
+constexpr int kAnswerFlagOffset = 16;
+
+bool StopRequested(const CClientSock& sock) {
+    return sock.m_bStop || g_bStop;
+}
+
+bool Readable(const CClientSock& sock) {
+    pollfd waiting{sock.Handle(), POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0;
+}
+
+// Resets the slot's event and waits for it at most `milliseconds`; true when the wait ended
+// early. Data or a stop that came between the last read and the reset is seen here instead of
+// being lost with the event, which would cost the whole wait.
+bool WaitOnSlot(CClientSock& sock, int iNo, int milliseconds) {
+    ManualResetEvent& event = *g_hSlotEvent[static_cast<std::size_t>(iNo)];
+    event.Reset();
+    // The thread reads the line itself while a transfer runs; only now is the form asked to wake
+    // it when data comes.
+    sock.ArmReadNotification();
+    if (StopRequested(sock) || Readable(sock)) return true;
+    return event.Wait(std::chrono::milliseconds(platform::ScaledMilliseconds(milliseconds)));
+}
+
+bool SendRecord(CClientSock& sock, const char* record, int length) {
+    if (sock.Send(record, length) == length) return true;
+    LogLine(sock.m_strName + " Send Error!");
+    sock.m_bStop = 1;
+    return false;
+}
+
+void Greet(CClientSock& sock, ReceptionSession& session, int iNo) {
+    char greeting[kGreetingLength] = {};
+    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", session.Account().nCustomerNo);
+    BuildHeader(greeting, "ZNLR", kGreetingLength, kGreetingCode);
+    SendRecord(sock, greeting, kGreetingLength);
+    if (!g_bSlotSignal[static_cast<std::size_t>(iNo)]) WaitOnSlot(sock, iNo, kGreetingWaitMs);
+    const int received = session.ReadRecord();
+    // An answer cut short by a stop says nothing about whether the server accepts us.
+    if (received <= 0 || StopRequested(sock)) {
+        sock.m_bStop = 1;
+    } else if (received <= kAnswerFlagOffset || session.RecvBuffer()[kAnswerFlagOffset] != 'Y') {
+        sock.m_bRefused = 1;
+        sock.m_bStop = 1;
+    }
+}
+
+void TraceRecord(const char* record, int received) {
+    if (!lcTrace().isDebugEnabled()) return;
+    const std::string text(record, std::find(record, record + received, '\0'));
+    platform::Trace("%s 클라이언트 명령어받음:%.4s,%s\n", TraceTime().c_str(), record + kCodeOffset,
+                    text.c_str());
+}
+
+void RunMainLoop(CClientSock& sock, ReceptionSession& session, int iNo) {
+    while (!StopRequested(sock)) {
+        const int received = session.ReadRecord();
+        int command = 0;
+        if (!sock.m_bStop && received < 1) {
+            platform::Trace("%s 파일 수신 대기\n", TraceTime().c_str());
+            WaitOnSlot(sock, iNo, session.WaitTimeMs());
+            SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0,
+                        reinterpret_cast<LPARAM>(&session.Account()));
+            if (!session.Account().bLoginOk) break;  // logged out
+            command = KEEP_ALIVE_CODE;
+        }
+        if (StopRequested(sock)) break;
+        if (received > 0) {
+            command = GetIntField(session.RecvBuffer(), kCodeOffset, kCodeWidth);
+            TraceRecord(session.RecvBuffer(), received);
+            // The server's keep-alive is answered only when nothing else follows it in time.
+            if (command == KEEP_ALIVE_CODE && WaitOnSlot(sock, iNo, session.WaitTimeMs())) {
+                continue;
+            }
+        }
+        const int length = session.HandleRecord(command, received);
+        SendRecord(sock, session.Answer(), length);
+    }
+}
+
+void Serve(CClientSock& sock, int iNo) {
+    std::unique_ptr<ReceptionSession> session;
+    try {
+        session = std::make_unique<ReceptionSession>(sock);
+    } catch (const std::bad_alloc&) {
+        LogLine("[" + sock.m_strName + "][" + std::to_string(iNo) +
+                "] 수신 버퍼를 할당할 수 없음!");
+        return;
+    }
+    SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&session->Account()));
+    SendMessage(g_hViewWnd, WM_RECV_STATE, static_cast<WPARAM>(sock.m_nTag), 1);
+    if (!StopRequested(sock)) Greet(sock, *session, iNo);
+    g_bSlotSignal[static_cast<std::size_t>(iNo)] = 0;
+    RunMainLoop(sock, *session, iNo);
+}
+
+}  // namespace
+
+unsigned ProcessThread(CClientSock* sock) {
+    const int iNo = sock->m_iNo;
+    const std::string prefix = "[" + sock->m_strName + "][" + std::to_string(iNo) + "] ";
+    LogLine(prefix + "Process Thread Start!");
+    // The session's buffers and file are gone before the slot is given back.
+    Serve(*sock, iNo);
+    SendMessage(g_hViewWnd, WM_RECV_STATE, static_cast<WPARAM>(sock->m_nTag), 0);
+    LogLine(prefix + "Process Thread Close!");
+    // The form deletes the socket while handling this: nothing may touch it afterwards.
+    SendMessage(g_hViewWnd, WM_SOCK_RELEASE, static_cast<WPARAM>(iNo), 0);
+    return 1;
+}

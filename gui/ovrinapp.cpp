@@ -1,0 +1,26 @@
+#include "gui/ovrinapp.h"
+
+#include <QApplication>
+
+#include "gui/mainframe.h"
+#include "protocol/programinfo.h"
+#include "platform/quitsignals.h"
+#include "platform/singleinstance.h"
+#include "gui/ovrinview.h"
+
+int COvrinApp::Run(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Closing the frame only hides it; the program ends through "Exit" or the quit message.
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform::InstallProcessSignalHandling();
+
+    CMainFrame frame;
+    const bool firstInstance = frame.View()->OnInitialUpdate();
+    frame.adjustSize();
+    frame.showNormal();
+    // The title is set only now, so the initial update above could not find this very frame.
+    frame.setWindowTitle(QString::fromUtf8(APP_TITLE));
+    SingleInstance instance;
+    if (firstInstance) instance.Listen(frame.windowTitle(), [&frame] { frame.ShowFromHidden(); });
+    return QApplication::exec();
+}
