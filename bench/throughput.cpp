@@ -7,7 +7,7 @@
 //   bench_throughput [MEGABYTES [FOLDER]]   (default 256, in the temporary folder)
 // On a disk the kernel's write-back of earlier runs throttles both sides by turns; a FOLDER on
 // tmpfs (/dev/shm) compares the receivers themselves.
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -28,10 +28,9 @@
 #include <unistd.h>
 
 #include "bench/idealreceiver.h"
+#include "core/clientsession.h"
 #include "core/settings.h"
-#include "core/runstate.h"
 #include "platform/privateprofile.h"
-#include "gui/ovrinview.h"
 
 namespace fs = std::filesystem;
 
@@ -172,8 +171,7 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
     QTemporaryDir work = argc > 2 ? QTemporaryDir(QString::fromLocal8Bit(argv[2]) +
@@ -201,20 +199,24 @@ int main(int argc, char** argv) {
     fs::create_directories(home / "photos");
     g_szModuleDir = home.string();
     g_szIniPath = (home / "FsIni.ini").string();
-    g_szSaveFolder.Set((home / "photos").string());
     for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
                                      {"아이디", "bench"},
                                      {"패스워드", "pw"},
                                      {"LoginServerPort", std::to_string(loginPort)}}) {
         platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath);
     }
+    platform::WritePrivateProfileString("SaveFolder", "사진저장폴더", (home / "photos").string(),
+                                        g_szIniPath);
 
-    COvrinView view;
-    g_hViewWnd = view.GetSafeHwnd();  // the reception thread asks the form for the account
-    view.ReadLoginServerInfo();
+    // The session alone, signing in with the stored account as a face would.
+    ClientSession session;
+    QObject::connect(&session, &ClientSession::signInRequested, &session,
+                     [&session](const SignInPrefill& prefill) {
+                         session.SignIn(prefill.userId, prefill.password, true);
+                     });
     // The clock runs from the greeting's answer, which the first file header follows at once, to
     // the service's report that every file was delivered: sign-in and connect are not reception.
-    // The form's own event loop, as in the program: a polling loop here would take a core.
+    // An event loop as in the program: a polling loop here would take a core.
     QEventLoop loop;
     bool done = false;
     QElapsedTimer elapsed;
@@ -233,7 +235,7 @@ int main(int argc, char** argv) {
         }
     });
     QTimer::singleShot(std::chrono::minutes(10), &loop, &QEventLoop::quit);
-    view.RunLoginDialog();
+    session.ScheduleStart();
     if (!done) loop.exec();
     if (!done || !elapsed.isValid()) {
         std::fprintf(stderr, "the service did not deliver every file within ten minutes\n");
@@ -283,6 +285,5 @@ int main(int argc, char** argv) {
     }
     std::printf("ratio client/plain    %8.3f\n", clientRate / plainRate);
     std::printf("client CPU            %8.2f s per GB\n", cpuSeconds / gigabytes);
-    g_bStop = 1;
     return intact == files.size() ? 0 : 1;
 }

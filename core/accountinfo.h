@@ -1,22 +1,18 @@
 #pragma once
-// The signed-in user and the last login result. Copied member by member: a reception thread
-// receives its own copy through WM_GET_ACCOUNT.
+// The signed-in user and the result of the last login exchange.
 #include <string>
 
-#include "platform/wintypes.h"
-
 struct AccountInfo {
-    std::string strUserId;
-    std::string strPassword;
-    int nCustomerNo = 0;
-    std::string strFileServerIp;
-    int nFileServerPort = 0;
-    HWND hLoginDlg = HWND::Null;  // the dialog waiting for the result of an attempt
-    int bLoginOk = 0;
-    int bFileReconnect = 0;  // one-shot permission to reconnect the file server
-    std::string strLoginMsg;
-    char chLoginResult = 0;
-    std::string strLatestVersion;
-    std::string strUpdateServerIp;
-    int nFileSlot = -1;  // no file-server connection yet
+    std::string userId;
+    std::string password;
+    int customerNo = 0;
+    std::string fileServerIp;
+    int fileServerPort = 0;
+    bool loginOk = false;
+    bool fileReconnect = false;  // one-shot permission to reconnect the file server
+    std::string loginMessage;
+    char loginResult = 0;
+    std::string latestVersion;
+    std::string updateServerIp;
+    int fileSlot = -1;  // no file-server connection yet
 };

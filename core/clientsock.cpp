@@ -15,7 +15,6 @@
 #include <system_error>
 #include <thread>
 
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "platform/messagewindow.h"
@@ -223,7 +222,7 @@ int CClientSock::Send(const void* buffer, int len) {
             continue;
         }
         if (n < 0 && !WouldBlock(errno)) return SOCKET_ERROR;
-        if (m_bStop || g_bStop || waits++ >= kSendWaitSlices) return SOCKET_ERROR;
+        if (m_bStop || RunStopped() || waits++ >= kSendWaitSlices) return SOCKET_ERROR;
         pollfd writable{m_hSocket, POLLOUT, 0};
         ::poll(&writable, 1, platform::ScaledMilliseconds(kSendWaitSliceMs));
     }

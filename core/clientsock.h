@@ -48,7 +48,11 @@ public:
     // The descriptor, for waiting on it with poll; -1 when there is none.
     int Handle() const { return m_hSocket; }
 
+    // The run this socket belongs to has ended: every wait gives up.
+    bool RunStopped() const { return m_pRunStop && m_pRunStop->load(); }
+
     HWND m_hOwner = HWND::Null;
+    std::shared_ptr<const std::atomic<bool>> m_pRunStop;
     int m_bConnected = 1;
     std::atomic<int> m_bStop{0};
     int m_iNo = 0;

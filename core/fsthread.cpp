@@ -11,7 +11,6 @@
 
 #include "core/clientsock.h"
 #include "core/fsthread_session.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "protocol/wirerecord.h"
 #include "platform/clock.h"
@@ -30,7 +29,7 @@ constexpr int kCodeWidth = 4;
 constexpr int kAnswerFlagOffset = 16;
 
 bool StopRequested(const CClientSock& sock) {
-    return sock.m_bStop || g_bStop;
+    return sock.m_bStop || sock.RunStopped();
 }
 
 bool Readable(const CClientSock& sock) {
@@ -41,11 +40,12 @@ bool Readable(const CClientSock& sock) {
 // Resets the slot's event and waits for it at most `milliseconds`; true when the wait ended
 // early. Data or a stop that came between the last read and the reset is seen here instead of
 // being lost with the event, which would cost the whole wait.
-bool WaitOnSlot(CClientSock& sock, int iNo, int milliseconds) {
-    ManualResetEvent& event = *g_hSlotEvent[static_cast<std::size_t>(iNo)];
+bool WaitOnSlot(const ReceptionLink& link, int milliseconds) {
+    CClientSock& sock = *link.sock;
+    ManualResetEvent& event = link.run->slots[static_cast<std::size_t>(sock.m_iNo)].event;
     event.Reset();
-    // The thread reads the line itself while a transfer runs; only now is the form asked to wake
-    // it when data comes.
+    // The thread reads the line itself while a transfer runs; only now is the session asked to
+    // wake it when data comes.
     sock.ArmReadNotification();
     if (StopRequested(sock) || Readable(sock)) return true;
     return event.Wait(std::chrono::milliseconds(platform::ScaledMilliseconds(milliseconds)));
@@ -53,17 +53,20 @@ bool WaitOnSlot(CClientSock& sock, int iNo, int milliseconds) {
 
 bool SendRecord(CClientSock& sock, const char* record, int length) {
     if (sock.Send(record, length) == length) return true;
-    LogLine(sock.m_strName + " Send Error!");
+    LogLine(sock.m_hOwner, sock.m_strName + " Send Error!");
     sock.m_bStop = 1;
     return false;
 }
 
-void Greet(CClientSock& sock, ReceptionSession& session, int iNo) {
+void Greet(const ReceptionLink& link, ReceptionSession& session) {
+    CClientSock& sock = *link.sock;
     char greeting[kGreetingLength] = {};
-    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", session.Account().nCustomerNo);
+    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", session.CustomerNo());
     BuildHeader(greeting, "ZNLR", kGreetingLength, kGreetingCode);
     SendRecord(sock, greeting, kGreetingLength);
-    if (!g_bSlotSignal[static_cast<std::size_t>(iNo)]) WaitOnSlot(sock, iNo, kGreetingWaitMs);
+    if (!link.run->slots[static_cast<std::size_t>(sock.m_iNo)].signalling) {
+        WaitOnSlot(link, kGreetingWaitMs);
+    }
     const int received = session.ReadRecord();
     // An answer cut short by a stop says nothing about whether the server accepts us.
     if (received <= 0 || StopRequested(sock)) {
@@ -81,16 +84,15 @@ void TraceRecord(const char* record, int received) {
                     text.c_str());
 }
 
-void RunMainLoop(CClientSock& sock, ReceptionSession& session, int iNo) {
+void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
+    CClientSock& sock = *link.sock;
     while (!StopRequested(sock)) {
         const int received = session.ReadRecord();
         int command = 0;
         if (!sock.m_bStop && received < 1) {
             platform::Trace("%s 파일 수신 대기\n", TraceTime().c_str());
-            WaitOnSlot(sock, iNo, session.WaitTimeMs());
-            SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0,
-                        reinterpret_cast<LPARAM>(&session.Account()));
-            if (!session.Account().bLoginOk) break;  // logged out
+            WaitOnSlot(link, session.WaitTimeMs());
+            if (!link.run->signedIn) break;  // logged out
             command = KEEP_ALIVE_CODE;
         }
         if (StopRequested(sock)) break;
@@ -98,7 +100,7 @@ void RunMainLoop(CClientSock& sock, ReceptionSession& session, int iNo) {
             command = GetIntField(session.RecvBuffer(), kCodeOffset, kCodeWidth);
             TraceRecord(session.RecvBuffer(), received);
             // The server's keep-alive is answered only when nothing else follows it in time.
-            if (command == KEEP_ALIVE_CODE && WaitOnSlot(sock, iNo, session.WaitTimeMs())) {
+            if (command == KEEP_ALIVE_CODE && WaitOnSlot(link, session.WaitTimeMs())) {
                 continue;
             }
         }
@@ -107,33 +109,35 @@ void RunMainLoop(CClientSock& sock, ReceptionSession& session, int iNo) {
     }
 }
 
-void Serve(CClientSock& sock, int iNo) {
+void Serve(const ReceptionLink& link) {
+    CClientSock& sock = *link.sock;
     std::unique_ptr<ReceptionSession> session;
     try {
-        session = std::make_unique<ReceptionSession>(sock);
+        session = std::make_unique<ReceptionSession>(sock, link.customerNo, link.run->saveFolder);
     } catch (const std::bad_alloc&) {
-        LogLine("[" + sock.m_strName + "][" + std::to_string(iNo) +
-                "] 수신 버퍼를 할당할 수 없음!");
+        LogLine(sock.m_hOwner, "[" + sock.m_strName + "][" + std::to_string(sock.m_iNo) +
+                                   "] 수신 버퍼를 할당할 수 없음!");
         return;
     }
-    SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&session->Account()));
-    SendMessage(g_hViewWnd, WM_RECV_STATE, static_cast<WPARAM>(sock.m_nTag), 1);
-    if (!StopRequested(sock)) Greet(sock, *session, iNo);
-    g_bSlotSignal[static_cast<std::size_t>(iNo)] = 0;
-    RunMainLoop(sock, *session, iNo);
+    SendMessage(sock.m_hOwner, WM_RECV_STATE, static_cast<WPARAM>(sock.m_nTag), 1);
+    if (!StopRequested(sock)) Greet(link, *session);
+    link.run->slots[static_cast<std::size_t>(sock.m_iNo)].signalling = false;
+    RunMainLoop(link, *session);
 }
 
 }  // namespace
 
-unsigned ProcessThread(CClientSock* sock) {
+unsigned ProcessThread(const ReceptionLink& link) {
+    CClientSock* sock = link.sock;
+    const HWND owner = sock->m_hOwner;
     const int iNo = sock->m_iNo;
     const std::string prefix = "[" + sock->m_strName + "][" + std::to_string(iNo) + "] ";
-    LogLine(prefix + "Process Thread Start!");
+    LogLine(owner, prefix + "Process Thread Start!");
     // The session's buffers and file are gone before the slot is given back.
-    Serve(*sock, iNo);
-    SendMessage(g_hViewWnd, WM_RECV_STATE, static_cast<WPARAM>(sock->m_nTag), 0);
-    LogLine(prefix + "Process Thread Close!");
-    // The form deletes the socket while handling this: nothing may touch it afterwards.
-    SendMessage(g_hViewWnd, WM_SOCK_RELEASE, static_cast<WPARAM>(iNo), 0);
+    Serve(link);
+    SendMessage(owner, WM_RECV_STATE, static_cast<WPARAM>(sock->m_nTag), 0);
+    LogLine(owner, prefix + "Process Thread Close!");
+    // The session deletes the socket while handling this: nothing may touch it afterwards.
+    SendMessage(owner, WM_SOCK_RELEASE, static_cast<WPARAM>(iNo), 0);
     return 1;
 }

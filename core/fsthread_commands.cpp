@@ -7,7 +7,6 @@
 #include "core/settings.h"
 #include "core/clientsock.h"
 #include "core/fsthread_session.h"
-#include "core/runstate.h"
 #include "core/timedread.h"
 #include "core/windowmessages.h"
 #include "protocol/wirerecord.h"
@@ -92,16 +91,19 @@ std::string WithoutFolderTags(const std::string& folder) {
 
 }  // namespace
 
-void LogLine(const std::string& line) {
-    SendMessage(g_hViewWnd, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
+void LogLine(HWND owner, const std::string& line) {
+    SendMessage(owner, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
 }
 
 std::string TraceTime() {
     return platform::FormatLocalTime(platform::Now(), "%H:%M:%S");
 }
 
-ReceptionSession::ReceptionSession(CClientSock& sock)
+ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo,
+                                   const SharedText& saveFolder)
     : m_sock(sock),
+      m_customerNo(customerNo),
+      m_saveFolder(saveFolder),
       m_pRecv(std::make_unique<char[]>(RECV_BUFFER_SIZE)),
       m_pAnswer(std::make_unique<char[]>(ANSWER_BUFFER_SIZE)),
       m_nWaitMs(kIdleWaitMs) {}
@@ -159,13 +161,13 @@ void ReceptionSession::Refuse() {
 }
 
 void ReceptionSession::EndConnection(const std::string& line) {
-    LogLine(line);
+    LogLine(m_sock.m_hOwner, line);
     m_sock.m_bStop = 1;
 }
 
 void ReceptionSession::OnKeepAlive() {
     // Only the first byte of the number lies inside the 17 bytes that go out.
-    PutField(m_pAnswer.get(), kCustomerNoOffset, kCountWidth, "%10d", m_Account.nCustomerNo);
+    PutField(m_pAnswer.get(), kCustomerNoOffset, kCountWidth, "%10d", m_customerNo);
     m_nAnswerLength = kFlagOnlyLength;
     m_nWaitMs = kIdleWaitMs;
 }
@@ -180,9 +182,9 @@ void ReceptionSession::OnFileHeader(int received) {
     m_nWaitMs = kFileHeaderWaitMs;
     const char* record = m_pRecv.get();
     m_File.nHeaderCustomerNo = GetIntField(record, kCustomerNoOffset, kCountWidth);
-    if (m_File.nHeaderCustomerNo != m_Account.nCustomerNo) {
-        LogLine(std::to_string(m_File.nHeaderCustomerNo) +
-                " != " + std::to_string(m_Account.nCustomerNo) + " 고객 고유번호 이상");
+    if (m_File.nHeaderCustomerNo != m_customerNo) {
+        LogLine(m_sock.m_hOwner, std::to_string(m_File.nHeaderCustomerNo) +
+                " != " + std::to_string(m_customerNo) + " 고객 고유번호 이상");
         m_pAnswer[kFlagOffset] = 'N';
         return;
     }
@@ -201,27 +203,27 @@ void ReceptionSession::AcceptFileHeader(int received) {
     m_File.nWritten = 0;
     m_Blocks.ResetBlockBytes();
     // The folders come first, so the companion text of a new folder is not lost.
-    const bool folderOpen = OpenRecvFolder(m_File, g_szSaveFolder.Get());
+    const bool folderOpen = OpenRecvFolder(m_File, m_saveFolder.Get());
     if (folderOpen)
         WriteCompanionText(record + kCompanionOffset, received - kCompanionOffset, m_File);
     if (!folderOpen || !OpenRecvFile(m_File)) {
         CloseRecvFile(m_File);
         m_pAnswer[kFlagOffset] = 'N';
-        LogLine("파일 수신 준비 오류! [" + m_File.strFolder + "\\" + m_File.strSaveName + "]");
+        LogLine(m_sock.m_hOwner, "파일 수신 준비 오류! [" + m_File.strFolder + "\\" + m_File.strSaveName + "]");
         return;
     }
     m_pAnswer[kFlagOffset] = m_File.nStoredSize > 0 ? 'R' : 'Y';
     PutField(m_pAnswer.get(), kStoredSizeOffset, kCountWidth, "%.10lld",
              static_cast<long long>(m_File.nStoredSize));
-    LogLine("파일 수신 준비 완료! " + m_File.strSaveName +
+    LogLine(m_sock.m_hOwner, "파일 수신 준비 완료! " + m_File.strSaveName +
             "[저장된사이즈:" + FormatThousands(m_File.nStoredSize) +
             "][파일원본사이즈:" + FormatThousands(m_File.nFileSize) + "]");
     const std::string progress =
         "파일명:" + m_File.strSaveName + "  사이즈:" + FormatThousands(m_File.nFileSize);
-    SendMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED,
+    SendMessage(m_sock.m_hOwner, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED,
                 reinterpret_cast<LPARAM>(&progress));
     // The announced size, so the form can show how much of the file is there.
-    PostMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE,
+    PostMessage(m_sock.m_hOwner, WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE,
                 static_cast<LPARAM>(m_File.nFileSize));
     m_bProgressDue = true;
 }
@@ -262,7 +264,7 @@ void ReceptionSession::PostProgress() {
     if (!m_bProgressDue && now - m_lastProgress < kProgressPeriod) return;
     m_bProgressDue = false;
     m_lastProgress = now;
-    PostMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_RECEIVING,
+    PostMessage(m_sock.m_hOwner, WM_RECV_PROGRESS, RECV_PROGRESS_RECEIVING,
                 static_cast<LPARAM>(m_File.nStoredSize + m_File.nWritten + m_Blocks.BlockBytes()));
 }
 
@@ -275,14 +277,14 @@ void ReceptionSession::OnBlockCheck() {
         case BlockCheckResult::Outcome::Missing:
             break;
         case BlockCheckResult::Outcome::OtherBlock:
-            LogLine("수신 블럭 에러 " + std::to_string(result.heldBlock) + "<->" +
+            LogLine(m_sock.m_hOwner, "수신 블럭 에러 " + std::to_string(result.heldBlock) + "<->" +
                     std::to_string(result.checkedBlock));
             break;
         case BlockCheckResult::Outcome::BadCount:
             EndConnection("수신 서브블럭 수 오류! [" + std::to_string(result.subBlocks) + "]");
             break;
         case BlockCheckResult::Outcome::NoFile:
-            LogLine("수신 파일이 오픈되어 있지 않음! [블럭 " + std::to_string(result.checkedBlock) +
+            LogLine(m_sock.m_hOwner, "수신 파일이 오픈되어 있지 않음! [블럭 " + std::to_string(result.checkedBlock) +
                     " 버림]");
             break;
         case BlockCheckResult::Outcome::WriteFailed:
@@ -300,15 +302,15 @@ void ReceptionSession::OnFileEnd() {
     const std::int64_t count = GetCountField(m_pRecv.get(), kFileEndCountOffset);
     const std::int64_t onDisk = m_File.nStoredSize + m_File.nWritten;
     if (count != m_File.nWritten) {
-        LogLine("파일 수신 사이즈 틀림! " + FormatThousands(count) + "<->" +
+        LogLine(m_sock.m_hOwner, "파일 수신 사이즈 틀림! " + FormatThousands(count) + "<->" +
                 FormatThousands(m_File.nWritten));
     } else if (fileWasOpen && onDisk != m_File.nFileSize) {
         // The server's count agrees, yet the file is not the size announced: not whole.
-        LogLine("파일 수신 사이즈 틀림! " + FormatThousands(m_File.nFileSize) + "<->" +
+        LogLine(m_sock.m_hOwner, "파일 수신 사이즈 틀림! " + FormatThousands(m_File.nFileSize) + "<->" +
                 FormatThousands(onDisk));
     } else if (fileWasOpen) {
-        LogLine("파일 수신 완료! [" + FormatThousands(m_File.nWritten) + "]" + m_File.strSaveName);
-        SendMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
+        LogLine(m_sock.m_hOwner, "파일 수신 완료! [" + FormatThousands(m_File.nWritten) + "]" + m_File.strSaveName);
+        SendMessage(m_sock.m_hOwner, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
                     static_cast<LPARAM>(m_File.nWritten));
     }
     PutField(m_pAnswer.get(), kFileEndCountOffset, kCountWidth, "%10lld",

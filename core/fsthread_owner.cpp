@@ -7,7 +7,6 @@
 
 #include "core/clientsock.h"
 #include "core/fsthread.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/messagewindow.h"
 #include "platform/trace.h"
@@ -28,25 +27,17 @@ struct ReceptionThreads::Ends {
     std::uint64_t nextId = 0;
 };
 
-ReceptionThreads::ReceptionThreads(QObject* parent)
-    : QObject(parent), m_ends(std::make_shared<Ends>()) {}
+ReceptionThreads::ReceptionThreads(std::shared_ptr<RunContext> run, QObject* parent)
+    : QObject(parent), m_run(std::move(run)), m_ends(std::make_shared<Ends>()) {}
 
 ReceptionThreads::~ReceptionThreads() {
-    // The end of the run, if the form has not already ended it: every thread is told to stop.
-    g_bStop = 1;
-    for (const auto& event : g_hSlotEvent) {
-        if (event) event->Set();
-    }
+    // The end of the run, if the session has not already ended it: every thread is told to stop.
+    m_run->StopAll();
     JoinAll(kEndOfRunLimit);
 }
 
-void ReceptionThreads::Start(CClientSock* sock) {
+void ReceptionThreads::Start(CClientSock* sock, int customerNo) {
     JoinEnded();
-    const int slot = sock->m_iNo;
-    if (!g_hSlotEvent[slot]) {
-        g_bSlotSignal[slot] = 0;
-        g_hSlotEvent[slot] = std::make_unique<ManualResetEvent>();
-    }
     std::uint64_t id = 0;
     {
         std::lock_guard lock(m_ends->mutex);
@@ -54,8 +45,8 @@ void ReceptionThreads::Start(CClientSock* sock) {
     }
     m_threads.reserve(m_threads.size() + 1);  // the push below cannot fail with a thread running
     try {
-        m_threads.push_back({std::thread([ends = m_ends, id, sock] {
-                                 ProcessThread(sock);
+        m_threads.push_back({std::thread([ends = m_ends, id, link = ReceptionLink{sock, customerNo, m_run}] {
+                                 ProcessThread(link);
                                  {
                                      std::lock_guard lock(ends->mutex);
                                      ends->ended.insert(id);
@@ -65,7 +56,7 @@ void ReceptionThreads::Start(CClientSock* sock) {
                              id});
     } catch (const std::system_error&) {
         // No thread: the slot is released as if its thread had ended at once.
-        PostMessage(sock->m_hOwner, WM_SOCK_RELEASE, static_cast<WPARAM>(slot), 0);
+        PostMessage(sock->m_hOwner, WM_SOCK_RELEASE, static_cast<WPARAM>(sock->m_iNo), 0);
     }
 }
 

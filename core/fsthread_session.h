@@ -6,10 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "core/accountinfo.h"
 #include "core/blockassembly.h"
 #include "core/fsdeclare.h"
+#include "core/runcontext.h"
 #include "platform/event.h"
+#include "platform/wintypes.h"
 
 class CClientSock;
 
@@ -17,14 +18,14 @@ inline constexpr int RECV_BUFFER_SIZE = 100500;
 inline constexpr int ANSWER_BUFFER_SIZE = 1000;
 inline constexpr int KEEP_ALIVE_CODE = 1006;
 
-// An activity line to the form (WM_LOG_MESSAGE); the form copies it before the call returns.
-void LogLine(const std::string& line);
+// An activity line to the session (WM_LOG_MESSAGE); it copies the line before the call returns.
+void LogLine(HWND owner, const std::string& line);
 // The time in trace lines, "%H:%M:%S".
 std::string TraceTime();
 
 class ReceptionSession {
 public:
-    explicit ReceptionSession(CClientSock& sock);
+    ReceptionSession(CClientSock& sock, int customerNo, const SharedText& saveFolder);
     // Closes a file still open, removing it when it is empty and nothing was written to it.
     ~ReceptionSession();
     ReceptionSession(const ReceptionSession&) = delete;
@@ -41,8 +42,7 @@ public:
 
     // How long the thread waits for the server when the line is idle, set by the last answer.
     int WaitTimeMs() const { return m_nWaitMs; }
-    // The thread's copy of the form's account, filled through WM_GET_ACCOUNT.
-    AccountInfo& Account() { return m_Account; }
+    int CustomerNo() const { return m_customerNo; }
     const RecvFileInfo& File() const { return m_File; }
 
 private:
@@ -58,12 +58,13 @@ private:
     void PostProgress();
 
     CClientSock& m_sock;
+    const int m_customerNo;
+    const SharedText& m_saveFolder;
     std::unique_ptr<char[]> m_pRecv;
     std::unique_ptr<char[]> m_pAnswer;
     ManualResetEvent m_pauseEvent;  // never set: the timed read's pauses
     int m_nAnswerLength = 0;
     int m_nWaitMs;
-    AccountInfo m_Account;
     RecvFileInfo m_File;
     BlockAssembly m_Blocks;
     // The kind-1 progress counts are posted at most once per period; the first of a file at once.

@@ -5,17 +5,6 @@
 
 std::string g_szModuleDir;
 std::string g_szIniPath;
-SharedText g_szSaveFolder;
-
-std::string SharedText::Get() const {
-    std::lock_guard lock(m_mutex);
-    return m_text;
-}
-
-void SharedText::Set(std::string text) {
-    std::lock_guard lock(m_mutex);
-    m_text = std::move(text);
-}
 
 void InitPaths() {
     g_szModuleDir = platform::ExecutableDir().string();

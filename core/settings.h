@@ -1,7 +1,6 @@
 #pragma once
 // The settings file FsIni.ini next to the executable: its path, its keys and typed access to it.
 // Every read goes to the file, so a hand edit takes effect at the next read.
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -9,18 +8,6 @@
 extern std::string g_szModuleDir;
 extern std::string g_szIniPath;
 
-// The photo save folder: written on the UI thread, read by reception threads, so it is handed
-// out as a copy under a lock.
-class SharedText {
-public:
-    std::string Get() const;
-    void Set(std::string text);
-
-private:
-    mutable std::mutex m_mutex;
-    std::string m_text;
-};
-extern SharedText g_szSaveFolder;
 
 void InitPaths();
 

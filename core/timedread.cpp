@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "protocol/wirerecord.h"
 #include "platform/clock.h"
@@ -25,7 +24,7 @@ constexpr int kPauseMs = 40;
 constexpr int kEmptyPollLimit = 51;
 
 bool StopRequested(const CClientSock& sock, const RecordReadOptions& options) {
-    return g_bStop || (options.stopsOnSocketFlag && sock.m_bStop);
+    return sock.RunStopped() || (options.stopsOnSocketFlag && sock.m_bStop);
 }
 
 bool PeerGone(int received, int error) {
@@ -92,7 +91,7 @@ int TimedRead(CClientSock* sock, char* buffer, int iNo, int count, ManualResetEv
     }
     std::string text = "[" + sock->m_strName + "][" + std::to_string(iNo) + "] Read TimeOut![" +
                        std::to_string(result.count) + "]";
-    SendMessage(g_hViewWnd, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
+    SendMessage(sock->m_hOwner, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
     sock->m_bStop = 1;
     return 0;
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The custom window messages through which sockets, reception threads and the login dialog reach
-// the main form.
+// The window messages through which sockets and reception threads reach the session.
 #include "platform/wintypes.h"
 
 inline constexpr UINT WM_SOCK_RECEIVE = WM_USER + 10;
@@ -9,7 +8,6 @@ inline constexpr UINT WM_SOCK_CONNECT = WM_USER + 21;
 inline constexpr UINT WM_SOCK_RELEASE = WM_USER + 23;
 inline constexpr UINT WM_LOG_MESSAGE = WM_USER + 32;
 inline constexpr UINT WM_LOGIN_EVENT = WM_USER + 33;
-inline constexpr UINT WM_GET_ACCOUNT = WM_USER + 34;
 inline constexpr UINT WM_RECV_STATE = WM_USER + 35;
 inline constexpr UINT WM_RECV_PROGRESS = WM_USER + 36;
 

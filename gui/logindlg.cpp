@@ -9,7 +9,6 @@
 
 #include "gui/edittrans.h"
 #include "protocol/programinfo.h"
-#include "core/windowmessages.h"
 #include "gui/controls.h"
 #include "gui/dialogunits.h"
 #include "gui/messagebox.h"
@@ -74,10 +73,14 @@ void LimitText(QLineEdit* edit) {
 
 }  // namespace
 
-CLoginDlg::CLoginDlg(QWidget* parent) : QDialog(parent) {
+CLoginDlg::CLoginDlg(ClientSession& session, const SignInPrefill& prefill, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prefill(prefill), m_autoLogin(prefill.autoLogin) {
     CreateControls();
-    m_wnd.Bind(WM_LOGIN_EVENT, [this](WPARAM w, LPARAM l) { return OnLoginResult(w, l); });
     m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
+    connect(&m_session, &ClientSession::signInFinished, this,
+            [this](bool ok, const QString& message) { OnLoginResult(ok, message); });
+    connect(&m_session, &ClientSession::signInUnanswered, this,
+            [this](const QString& text) { OnUnanswered(text); });
 }
 
 void CLoginDlg::CreateControls() {
@@ -128,8 +131,8 @@ void CLoginDlg::showEvent(QShowEvent* event) {
 
 void CLoginDlg::OnInitDialog() {
     m_bmpBack = LoadLoginBackground();
-    m_editUserId->setText(QString::fromStdString(m_pAccount->strUserId));
-    m_editPassword->setText(QString::fromStdString(m_pAccount->strPassword));
+    m_editUserId->setText(QString::fromStdString(m_prefill.userId));
+    m_editPassword->setText(QString::fromStdString(m_prefill.password));
     LimitText(m_editUserId);
     LimitText(m_editPassword);
     SetDlgItemText(this, IDC_STATUS, QString::fromUtf8(kPrompt));
@@ -149,40 +152,44 @@ void CLoginDlg::OnTimer(UINT id) {
     if (id != kStartTimer) return;
     m_wnd.KillTimer(kStartTimer);
     m_editUserId->setFocus();
-    if (m_bAutoLogin) {
+    if (m_autoLogin) {
         static_cast<QCheckBox*>(GetDlgItem(this, IDC_AUTO_LOGIN))->setChecked(true);
         OnLogin();
     }
 }
 
 void CLoginDlg::OnLogin() {
-    m_pAccount->strUserId = m_editUserId->text().toStdString();
-    if (m_pAccount->strUserId.empty()) {
+    const std::string userId = m_editUserId->text().toStdString();
+    if (userId.empty()) {
         ShowMessage(kNoUserId);
         return;
     }
-    m_pAccount->strPassword = m_editPassword->text().toStdString();
-    if (m_pAccount->strPassword.empty()) {
+    const std::string password = m_editPassword->text().toStdString();
+    if (password.empty()) {
         ShowMessage(kNoPassword);
         m_editPassword->setFocus();
         return;
     }
-    m_pAccount->hLoginDlg = GetSafeHwnd();
     GetDlgItem(this, IDOK)->setEnabled(false);
     SetDlgItemText(this, IDC_STATUS, QString::fromUtf8(kChecking));
-    m_bAutoLogin = static_cast<QCheckBox*>(GetDlgItem(this, IDC_AUTO_LOGIN))->isChecked() ? 1 : 0;
-    // The form only schedules the attempt here; its result is posted back later.
-    SendMessage(m_hOwner, WM_LOGIN_EVENT, 0, 0);
+    m_autoLogin = static_cast<QCheckBox*>(GetDlgItem(this, IDC_AUTO_LOGIN))->isChecked();
+    // The session only schedules the attempt here; its result comes later.
+    m_session.SignIn(userId, password, m_autoLogin);
 }
 
-LRESULT CLoginDlg::OnLoginResult(WPARAM, LPARAM) {
-    if (m_pAccount->bLoginOk) {
+void CLoginDlg::OnLoginResult(bool ok, const QString& message) {
+    if (ok) {
         done(IDOK);
     } else {
         // The status line keeps its waiting text; the user may try again.
-        ShowMessage(m_pAccount->strLoginMsg);
+        ShowMessage(message.toStdString());
     }
-    return 0;
+}
+
+// Nothing came back that could be read: the status line says so and the user may try again.
+void CLoginDlg::OnUnanswered(const QString& text) {
+    SetDlgItemText(this, IDC_STATUS, text);
+    GetDlgItem(this, IDOK)->setEnabled(true);
 }
 
 void CLoginDlg::ShowMessage(const std::string& text) {

@@ -1,12 +1,12 @@
 #pragma once
 // The login dialog: collects the user ID and password over a painted picture, hands them to the
-// form with WM_LOGIN_EVENT and waits, open, for the form to post the result back. With automatic
-// login on it starts the attempt by itself 100 ms after it opens.
+// session and waits, open, for the result. With automatic login on it starts the attempt by itself
+// 100 ms after it opens.
 #include <QDialog>
 #include <QPixmap>
 #include <string>
 
-#include "core/accountinfo.h"
+#include "core/clientsession.h"
 #include "platform/messagewindow.h"
 
 class CEditTrans;
@@ -24,15 +24,11 @@ public:
         IDC_AUTO_LOGIN = 1020,
     };
 
-    explicit CLoginDlg(QWidget* parent = nullptr);
+    CLoginDlg(ClientSession& session, const SignInPrefill& prefill, QWidget* parent = nullptr);
 
-    // The dialog's own window, to which the form posts the result of an attempt.
-    HWND GetSafeHwnd() const { return m_wnd.Handle(); }
-
-    // Set before opening, replaced by the check box at every attempt, read after closing.
-    int m_bAutoLogin = 0;
-    HWND m_hOwner = HWND::Null;         // the form, which runs the login exchange
-    AccountInfo* m_pAccount = nullptr;  // the form's account record; must be set before opening
+    // Whether the account is to be remembered: from the prefill, then the check box at every
+    // attempt.
+    bool AutoLogin() const { return m_autoLogin; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,13 +41,17 @@ private:
     void OnInitDialog();
     void OnTimer(UINT id);
     void OnLogin();
-    LRESULT OnLoginResult(WPARAM wParam, LPARAM lParam);
+    void OnLoginResult(bool ok, const QString& message);
+    void OnUnanswered(const QString& text);
     // True when the key was handled here and goes no further.
     bool PreTranslateKey(int key);
     void ShowMessage(const std::string& text);
 
+    ClientSession& m_session;
+    const SignInPrefill m_prefill;
+    bool m_autoLogin;
     QPixmap m_bmpBack;
-    MessageWindow m_wnd;
+    MessageWindow m_wnd;  // the start timer
     CEditTrans* m_editUserId = nullptr;
     CEditTrans* m_editPassword = nullptr;
     bool m_bInitialised = false;

@@ -10,7 +10,8 @@
 #include "gui/traymenu.h"
 #include "gui/ovrinview.h"
 
-CMainFrame::CMainFrame() : m_pView(new COvrinView(this)), m_pBTray(new CBTray(this)) {
+CMainFrame::CMainFrame(ClientSession& session)
+    : m_pView(new COvrinView(session, this)), m_pBTray(new CBTray(this)) {
     setCentralWidget(m_pView);
     setWindowIcon(QIcon(AppIconPath()));
 }

@@ -6,11 +6,12 @@
 #include <QMainWindow>
 
 class CBTray;
+class ClientSession;
 class COvrinView;
 
 class CMainFrame : public QMainWindow {
 public:
-    CMainFrame();
+    explicit CMainFrame(ClientSession& session);
     COvrinView* View() const { return m_pView; }
     // Brings the hidden or minimised frame back to the front.
     void ShowFromHidden();

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "core/clientsession.h"
+#include "core/settings.h"
 #include "gui/mainframe.h"
 #include "protocol/programinfo.h"
 #include "platform/quitsignals.h"
@@ -13,8 +15,11 @@ int COvrinApp::Run(int argc, char** argv) {
     // Closing the frame only hides it; the program ends through "Exit" or the quit message.
     QApplication::setQuitOnLastWindowClosed(false);
     platform::InstallProcessSignalHandling();
+    InitPaths();
 
-    CMainFrame frame;
+    // The session outlives its window: the window's end stops the run, the session's end joins it.
+    ClientSession session;
+    CMainFrame frame(session);
     const bool firstInstance = frame.View()->OnInitialUpdate();
     frame.adjustSize();
     frame.showNormal();

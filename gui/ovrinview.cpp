@@ -7,15 +7,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "core/msglog.h"
-#include "protocol/programinfo.h"
-#include "core/settings.h"
-#include "platform/clock.h"
+#include "core/clientsession.h"
 #include "gui/controls.h"
 #include "gui/dialogunits.h"
 #include "gui/formfonts.h"
 #include "gui/formresource.h"
 #include "gui/staticnotify.h"
+#include "platform/clock.h"
+#include "protocol/programinfo.h"
 
 namespace {
 
@@ -47,17 +46,17 @@ QWidget* MakeControl(const form::ControlSpec& spec, QWidget* parent) {
 
 }  // namespace
 
-COvrinView::COvrinView(QWidget* parent)
+COvrinView::COvrinView(ClientSession& session, QWidget* parent)
     : QWidget(parent),
+      m_session(session),
       m_fontSmall(MakeFormFont(12, QFont::Black)),
       m_fontLarge(MakeFormFont(25, QFont::Black)) {
     CreateControls();
     SetDlgItemText(form::IDC_NOTICE, NoticeText(MAKER_NAME));
-    BindMessages();
-    m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
     BindFolderControls();
     BindNickNameControl();
     BindStatusControls();
+    ObserveSession();
 }
 
 COvrinView::~COvrinView() { OnDestroy(); }
@@ -75,6 +74,31 @@ void COvrinView::CreateControls() {
     installEventFilter(this);
 }
 
+void COvrinView::ObserveSession() {
+    connect(&m_session, &ClientSession::activityLine, this,
+            [this](const QString& line) { AddActivityLine(line); });
+    connect(&m_session, &ClientSession::clockTicked, this,
+            [this](std::time_t now) { ShowClock(now); });
+    connect(&m_session, &ClientSession::signInRequested, this,
+            [this](const SignInPrefill& prefill) { RunLoginDialog(prefill); });
+    connect(&m_session, &ClientSession::loginStateChanged, this,
+            [this](bool ok, const QString& userId, std::time_t when) {
+                ShowLoginState(ok, userId, when);
+            });
+    connect(&m_session, &ClientSession::signedOut, this,
+            [this] { SetDlgItemText(form::IDC_USER_ID, std::string()); });
+    connect(&m_session, &ClientSession::noticeOperatorChanged, this,
+            [this](const QString& name) { SetDlgItemText(form::IDC_NOTICE, NoticeText(name.toStdString())); });
+    connect(&m_session, &ClientSession::nicknameChanged, this, [this](const QString& nickname) {
+        SetDlgItemText(form::IDC_NICKNAME, nickname.toStdString());
+    });
+    connect(&m_session, &ClientSession::foldersChanged, this, [this] { ShowFolders(); });
+    connect(&m_session, &ClientSession::saveFolderChanged, this, [this](const QString& folder) {
+        SetDlgItemText(form::IDC_SAVE_FOLDER, folder.toStdString());
+    });
+    ObserveReception();
+}
+
 QListWidget* COvrinView::ActivityList() const {
     return static_cast<QListWidget*>(GetDlgItem(this, form::IDC_ACTIVITY_LIST));
 }
@@ -83,14 +107,15 @@ void COvrinView::SetDlgItemText(int id, const std::string& text) {
     ::SetDlgItemText(this, id, QString::fromStdString(text));
 }
 
-void COvrinView::AddLog(const std::string& text) {
-    const std::time_t now = platform::Now();
-    const std::string line = FormatLogLine(now, text);
+void COvrinView::AddActivityLine(const QString& line) {
     QListWidget* list = ActivityList();
-    list->insertItem(0, QString::fromStdString(line));
+    list->insertItem(0, line);
     while (list->count() > kActivityLines) delete list->takeItem(kActivityLines);
-    // A line that cannot reach the file stays on screen; nothing else is to be done about it.
-    WriteMsgLog(g_szModuleDir, now, line);
+}
+
+void COvrinView::ShowClock(std::time_t now) {
+    SetDlgItemText(form::IDC_DATE, platform::FormatLocalTime(now, "%Y-%m-%d"));
+    SetDlgItemText(form::IDC_TIME, platform::FormatLocalTime(now, "%H:%M:%S"));
 }
 
 // Escape and F1 are swallowed so that they neither close nor act on the form.

@@ -1,20 +1,17 @@
-// The status panel: what the reception thread reports, the progress of the file being received,
-// the logout, and the presses on the form's own surface.
+// The status panel: the login state, what the reception reports, the progress of the file being
+// received, the logout, and the presses on the form's own surface.
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <cmath>
 
-#include "core/settings.h"
-#include "core/clientsock.h"
+#include "core/clientsession.h"
 #include "core/fsdeclare.h"
-#include "core/windowmessages.h"
-#include "platform/clock.h"
 #include "gui/controls.h"
-#include "gui/messagebox.h"
 #include "gui/formresource.h"
+#include "gui/messagebox.h"
 #include "gui/ovrinview.h"
-#include "gui/timerids.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -43,56 +40,56 @@ void COvrinView::BindStatusControls() {
             this, [this] { OnLogout(); });
 }
 
-void COvrinView::SetReceiveStatus(int kind, const std::string& text) {
+void COvrinView::ObserveReception() {
+    connect(&m_session, &ClientSession::receptionStateChanged, this,
+            [this](bool connected) { ShowReceptionState(connected); });
+    connect(&m_session, &ClientSession::fileAnnounced, this,
+            [this](const QString& text) { SetReceiveStatus(StatusRow::Reception, text.toStdString()); });
+    connect(&m_session, &ClientSession::fileSizeAnnounced, this, [this](std::int64_t size) {
+        m_recvProgress.StartFile(size);
+        ShowFileProgress();
+    });
+    connect(&m_session, &ClientSession::fileProgress, this, [this](std::int64_t onHand) {
+        SetReceiveStatus(StatusRow::Progress, "수신 중 사이즈: " + FormatThousands(onHand));
+        m_recvProgress.Update(ReceiveProgress::Clock::now(), onHand);
+        ShowFileProgress();
+    });
+    connect(&m_session, &ClientSession::fileCompleted, this, [this](std::int64_t received) {
+        SetReceiveStatus(StatusRow::Progress, "수신 완료 사이즈: " + FormatThousands(received));
+        m_recvProgress.Complete();
+        ShowFileProgress();
+    });
+}
+
+void COvrinView::ShowLoginState(bool ok, const QString& userId, std::time_t when) {
+    SetDlgItemText(form::IDC_USER_ID, userId.toStdString());
+    SetDlgItemText(form::IDC_LOGIN_INFO, ok ? "정상 로그인" : "로그인 실패");
+    SetDlgItemText(form::IDC_LOGIN_TIME, platform::FormatLocalTime(when, kStatusTimePattern));
+}
+
+void COvrinView::SetReceiveStatus(StatusRow row, const std::string& text) {
     const std::string now = platform::FormatLocalTime(platform::Now(), kStatusTimePattern);
-    if (kind == 1) {
+    if (row == StatusRow::Reception) {
         SetDlgItemText(form::IDC_RECEIVE_INFO, text);
         // A file name wider than the row is cut on screen; hovering shows it whole.
         GetDlgItem(this, form::IDC_RECEIVE_INFO)->setToolTip(QString::fromStdString(text));
         SetDlgItemText(form::IDC_RECEIVE_TIME, now);
-    } else if (kind == 2) {
+    } else {
         // An empty text clears the row: a time alone would tell of nothing.
         SetDlgItemText(form::IDC_PROGRESS_INFO, text);
         SetDlgItemText(form::IDC_PROGRESS_TIME, text.empty() ? std::string() : now);
     }
 }
 
-LRESULT COvrinView::OnRecvState(WPARAM, LPARAM lParam) {
+void COvrinView::ShowReceptionState(bool connected) {
     m_recvProgress.Reset();
     ShowFileProgress();
-    if (lParam) {
-        SetReceiveStatus(1, "파일 수신 대기 완료!");
-        SetReceiveStatus(2, std::string());
+    if (connected) {
+        SetReceiveStatus(StatusRow::Reception, "파일 수신 대기 완료!");
+        SetReceiveStatus(StatusRow::Progress, std::string());
     } else {
-        SetReceiveStatus(1, "파일서버 접속 끊김!");
+        SetReceiveStatus(StatusRow::Reception, "파일서버 접속 끊김!");
     }
-    return 0;
-}
-
-LRESULT COvrinView::OnRecvProgress(WPARAM wParam, LPARAM lParam) {
-    switch (wParam) {
-        case RECV_PROGRESS_ANNOUNCED:
-            // The sender's text lives only until this handler returns.
-            SetReceiveStatus(1, *reinterpret_cast<const std::string*>(lParam));
-            break;
-        case RECV_PROGRESS_FILE_SIZE:
-            m_recvProgress.StartFile(lParam);
-            ShowFileProgress();
-            break;
-        case RECV_PROGRESS_RECEIVING:
-            SetReceiveStatus(2, "수신 중 사이즈: " + FormatThousands(lParam));
-            m_recvProgress.Update(ReceiveProgress::Clock::now(), lParam);
-            ShowFileProgress();
-            break;
-        case RECV_PROGRESS_COMPLETE:
-            SetReceiveStatus(2, "수신 완료 사이즈: " + FormatThousands(lParam));
-            m_recvProgress.Complete();
-            ShowFileProgress();
-            break;
-        default:
-            break;
-    }
-    return 0;
 }
 
 void COvrinView::ShowFileProgress() {
@@ -107,23 +104,7 @@ void COvrinView::OnLogout() {
                    QStringLiteral("Log Out"), MB_YESNO) != IDYES) {
         return;
     }
-    SetDlgItemText(form::IDC_USER_ID, std::string());
-    m_Account.bLoginOk = 0;
-    // A logged-out user gets no file-server connection, not even a pending retry, and no second
-    // login dialog from a pending re-login.
-    KillTimer(TIMER_FILE_CONNECT);
-    KillTimer(TIMER_RELOGIN);
-    const int slot = m_Account.nFileSlot;
-    if (slot >= 0 && slot < MAX_SOCK && g_hSlotEvent[slot]) {
-        // The thread looks at the account only after a wait that no data ended, and resets its
-        // event before each wait: a busy line, or a wake-up while it reads, would keep it going
-        // long after the logout. The stop flag it checks after every record is never missed.
-        if (CClientSock* sock = m_pClientSock[slot]) sock->m_bStop = 1;
-        g_hSlotEvent[slot]->Set();
-    }
-    // The next login dialog must not sign in again by itself.
-    ini::WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, "0");
-    RunLoginDialog();
+    m_session.SignOut();
 }
 
 void COvrinView::mousePressEvent(QMouseEvent* event) {

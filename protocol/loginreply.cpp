@@ -38,14 +38,14 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
 
 LoginReply ParseLoginReply(const char* answer, int received) {
     LoginReply reply;
-    reply.chResult = answer[16];
-    if (reply.chResult != 'Y') return reply;
-    reply.nCustomerNo = GetIntField(answer, 17, 10);
-    reply.strFileServerIp = TextField(answer, 27, 20);
-    reply.nFileServerPort = GetIntField(answer, 47, 5);
-    reply.strLatestVersion = TextField(answer, 52, 15);
-    reply.strUpdateServerIp = TextField(answer, 67, 20);
-    reply.strDisplayName = TextField(answer, 87, 20);
+    reply.result = answer[16];
+    if (reply.result != 'Y') return reply;
+    reply.customerNo = GetIntField(answer, 17, 10);
+    reply.fileServerIp = TextField(answer, 27, 20);
+    reply.fileServerPort = GetIntField(answer, 47, 5);
+    reply.latestVersion = TextField(answer, 52, 15);
+    reply.updateServerIp = TextField(answer, 67, 20);
+    reply.displayName = TextField(answer, 87, 20);
     if (received > kExtensionOffset) {
         const char* extension = answer + kExtensionOffset;
         const size_t length = strnlen(extension, LOGIN_REPLY_SIZE - kExtensionOffset);

@@ -7,13 +7,13 @@ inline constexpr int LOGIN_REPLY_SIZE = 1000;
 inline constexpr int EXTENSION_NICKNAME = 2;
 
 struct LoginReply {
-    char chResult = 0;
-    int nCustomerNo = 0;
-    std::string strFileServerIp;
-    int nFileServerPort = 0;
-    std::string strLatestVersion;
-    std::string strUpdateServerIp;
-    std::string strDisplayName;
+    char result = 0;
+    int customerNo = 0;
+    std::string fileServerIp;
+    int fileServerPort = 0;
+    std::string latestVersion;
+    std::string updateServerIp;
+    std::string displayName;
     std::vector<std::string> extensionItems;  // "NN:value", in order; empty items kept
 };
 

@@ -101,7 +101,7 @@ bool FormRig::SignIn() {
     m_view.RunLoginDialog();
     // A dialog closed without a login posts the quit, which would end every later loop here.
     QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
-    return m_view.Account().bLoginOk == 1 && watchdog.isActive();
+    return m_view.Account().loginOk == 1 && watchdog.isActive();
 }
 
 void FormRig::ServeFileLine(int fd) {

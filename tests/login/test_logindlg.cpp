@@ -73,8 +73,8 @@ protected:
         m_owner.Bind(WM_LOGIN_EVENT, [this](WPARAM, LPARAM) {
             ++m_loginEvents;
             if (m_answer) {
-                m_account.bLoginOk = m_answer->ok ? 1 : 0;
-                m_account.strLoginMsg = m_answer->message;
+                m_account.loginOk = m_answer->ok ? 1 : 0;
+                m_account.loginMessage = m_answer->message;
                 PostMessage(m_account.hLoginDlg, WM_LOGIN_EVENT, 0, 0);
             }
             return 0;
@@ -144,8 +144,8 @@ TEST(MessageBoxTest, ShowsTheTextUnderTheCaptionAndReturnsTheAnswer) {
 }
 
 TEST_F(LoginDialogTest, OpensWithTheAccountPlacedOnThePictureAndTheIdFieldActive) {
-    m_account.strUserId = "alice";
-    m_account.strPassword = "abcdefghijkl";  // remembered longer than the typing limit
+    m_account.userId = "alice";
+    m_account.password = "abcdefghijkl";  // remembered longer than the typing limit
     auto dlg = OpenAndStart();
 
     EXPECT_EQ(dlg->size(), QSize(485, 208));
@@ -191,8 +191,8 @@ TEST_F(LoginDialogTest, AutomaticLoginChecksIdAndPasswordThenSendsTheEventByItse
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.id) + "/" + c.password);
         m_account = AccountInfo{};
-        m_account.strUserId = c.id;
-        m_account.strPassword = c.password;
+        m_account.userId = c.id;
+        m_account.password = c.password;
         m_boxes.texts.clear();
         m_loginEvents = 0;
 
@@ -202,9 +202,9 @@ TEST_F(LoginDialogTest, AutomaticLoginChecksIdAndPasswordThenSendsTheEventByItse
         EXPECT_EQ(m_boxes.texts, c.box.isEmpty() ? QStringList() : QStringList{c.box});
         EXPECT_EQ(dlg->focusWidget(), GetDlgItem(dlg.get(), c.activeField));
         EXPECT_TRUE(AutoLoginBox(dlg.get())->isChecked());
-        EXPECT_EQ(m_account.strUserId, c.id);
+        EXPECT_EQ(m_account.userId, c.id);
         if (c.events == 1) {
-            EXPECT_EQ(m_account.strPassword, c.password);
+            EXPECT_EQ(m_account.password, c.password);
             EXPECT_EQ(m_account.hLoginDlg, dlg->GetSafeHwnd());
             EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
             EXPECT_FALSE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
@@ -217,8 +217,8 @@ TEST_F(LoginDialogTest, AutomaticLoginChecksIdAndPasswordThenSendsTheEventByItse
 }
 
 TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWithIdok) {
-    m_account.strUserId = "alice";
-    m_account.strPassword = "secret";
+    m_account.userId = "alice";
+    m_account.password = "secret";
     const std::string refusal = "미등록 고객입니다!\r\n아이디와 패스워드를 확인 해 주세요!";
     m_answer = Answer{false, refusal};
     auto dlg = Open(1);
@@ -240,8 +240,8 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
 }
 
 TEST_F(LoginDialogTest, OnlyALeftClickInsideThePaintedButtonLogsIn) {
-    m_account.strUserId = "alice";
-    m_account.strPassword = "secret";
+    m_account.userId = "alice";
+    m_account.password = "secret";
     auto dlg = OpenAndStart();
     struct Case {
         QPoint at;
@@ -263,7 +263,7 @@ TEST_F(LoginDialogTest, OnlyALeftClickInsideThePaintedButtonLogsIn) {
 }
 
 TEST_F(LoginDialogTest, KeysMoveBetweenTheFieldsAndNeverCloseTheDialog) {
-    m_account.strUserId = "alice";
+    m_account.userId = "alice";
     auto dlg = OpenAndStart();
     struct Case {
         int from;
@@ -337,9 +337,9 @@ protected:
     // What the form does when the login server accepts the attempt.
     static void AcceptLogin(CLoginDlg& dlg) {
         AccountInfo& account = *dlg.m_pAccount;
-        account.bLoginOk = 1;
-        account.strFileServerIp = kFileServer;
-        account.nFileServerPort = 40001;
+        account.loginOk = 1;
+        account.fileServerIp = kFileServer;
+        account.fileServerPort = 40001;
         PostMessage(account.hLoginDlg, WM_LOGIN_EVENT, 0, 0);
     }
 

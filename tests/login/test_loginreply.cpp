@@ -36,13 +36,13 @@ TEST(LoginReply, AcceptedAnswerOfExactly107BytesCarriesTheAccountFields) {
     Answer answer(YesRecord(""));
     ASSERT_EQ(answer.received, 107);
     LoginReply reply = ParseLoginReply(answer.bytes.data(), answer.received);
-    EXPECT_EQ(reply.chResult, 'Y');
-    EXPECT_EQ(reply.nCustomerNo, 1234);
-    EXPECT_EQ(reply.strFileServerIp, "10.0.0.7");
-    EXPECT_EQ(reply.nFileServerPort, 30003);
-    EXPECT_EQ(reply.strLatestVersion, "v.2018.04.06.02");
-    EXPECT_EQ(reply.strUpdateServerIp, "1.2.3.4");
-    EXPECT_EQ(reply.strDisplayName, "모두");
+    EXPECT_EQ(reply.result, 'Y');
+    EXPECT_EQ(reply.customerNo, 1234);
+    EXPECT_EQ(reply.fileServerIp, "10.0.0.7");
+    EXPECT_EQ(reply.fileServerPort, 30003);
+    EXPECT_EQ(reply.latestVersion, "v.2018.04.06.02");
+    EXPECT_EQ(reply.updateServerIp, "1.2.3.4");
+    EXPECT_EQ(reply.displayName, "모두");
     EXPECT_TRUE(reply.extensionItems.empty());
 }
 
@@ -78,9 +78,9 @@ TEST(LoginReply, RefusalsReadOnlyTheLetterAndCarryTheirMessages) {
         // Bytes after a refusal letter are never read as account fields.
         Answer answer(c.record.size() > 16 ? c.record + "      1234" : c.record);
         LoginReply reply = ParseLoginReply(answer.bytes.data(), answer.received);
-        EXPECT_EQ(reply.chResult, c.letter);
-        EXPECT_EQ(reply.nCustomerNo, 0);
-        EXPECT_EQ(LoginResultMessage(reply.chResult), c.message);
+        EXPECT_EQ(reply.result, c.letter);
+        EXPECT_EQ(reply.customerNo, 0);
+        EXPECT_EQ(LoginResultMessage(reply.result), c.message);
     }
     EXPECT_EQ(LoginResultMessage('Y'), "");
 }

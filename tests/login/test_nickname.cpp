@@ -128,7 +128,7 @@ TEST_F(NicknameChange, NeitherCancelNorAnUnchangedOkChangesAnythingOrStartsALogi
         EXPECT_EQ(m_view.NickName(), "별명");
         EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("별명"));
         EXPECT_FALSE(m_view.IsTimerSet(TIMER_LOGIN_CONNECT));
-        EXPECT_EQ(m_view.Account().bFileReconnect, 1);
+        EXPECT_EQ(m_view.Account().fileReconnect, 1);
         EXPECT_EQ(testsupport::ReadFileBytes(g_szIniPath), settingsBefore);
     }
     EXPECT_EQ(LoginRequests().size(), 1u);
@@ -184,7 +184,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     EXPECT_EQ(m_view.NickName(), "abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("abc"));
     EXPECT_EQ(IniText("BasicInfo", "닉네임"), "abc");
-    EXPECT_EQ(m_view.Account().bFileReconnect, 0);
+    EXPECT_EQ(m_view.Account().fileReconnect, 0);
     ASSERT_TRUE(WaitUntil([&] { return LoginSent("abc") && LoginSlotsFree(); }, 30000));
     EXPECT_EQ(LoginRequests().back().substr(76), "02:abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
@@ -193,7 +193,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     DropFileLine();
     ASSERT_TRUE(WaitUntil([&] { return FileSlotsFree(); }, 30000));
     EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
-    EXPECT_EQ(m_view.Account().bFileReconnect, 1);
+    EXPECT_EQ(m_view.Account().fileReconnect, 1);
     EXPECT_EQ(FileGreetings(), 2);
 
     // Letter case alone is a change.
@@ -206,7 +206,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     Rename(QStringLiteral("def"));
     ASSERT_TRUE(WaitUntil(
         [&] { return GetDlgItemText(&m_view, 1024) == QStringLiteral("로그인 실패"); }, 30000));
-    EXPECT_EQ(m_view.Account().bLoginOk, 0);
+    EXPECT_EQ(m_view.Account().loginOk, 0);
     EXPECT_TRUE(m_boxes.isEmpty());
 }
 

@@ -106,8 +106,8 @@ ReceptionRig::ReceptionRig()
     g_bStop = 0;
     fs::create_directory(save);
     g_szSaveFolder.Set(save.string());
-    account.nCustomerNo = kCustomerNo;
-    account.bLoginOk = 1;
+    account.customerNo = kCustomerNo;
+    account.loginOk = 1;
     g_hViewWnd = m_form->Handle();
     if (!g_hSlotEvent[kSlot]) g_hSlotEvent[kSlot] = std::make_unique<ManualResetEvent>();
     Bind();

@@ -232,7 +232,7 @@ TEST(Reception, IdleLineIsKeptAliveAndTheServersKeepAliveIsAnsweredAfterTheWait)
     EXPECT_EQ(server->ReadRecord(), Answer(1006, " "));
     EXPECT_EQ(server->Exchange(ServerRecord(1006, "")), Answer(1006, " "));
     // After a logout the next idle wait ends the thread without a keep-alive.
-    rig.account.bLoginOk = 0;
+    rig.account.loginOk = 0;
     EXPECT_TRUE(rig.WaitForRelease());
     EXPECT_TRUE(server->WaitForClose());
 }

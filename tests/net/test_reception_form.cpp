@@ -78,14 +78,14 @@ TEST(ReceptionForm, SignedInFormReceivesPhotosAndItsEndStopsATransferInProgress)
     g_hViewWnd = view->GetSafeHwnd();  // as the initial update does
     view->ReadLoginServerInfo();
     RunAutomaticLogin(*view);
-    ASSERT_EQ(view->Account().bLoginOk, 1);
+    ASSERT_EQ(view->Account().loginOk, 1);
     ASSERT_TRUE(WaitUntil(
         [&] { return ReadFileBytes(save.Path() / "1 첫째/작은 사진.jpg") == small; }, kLimitMs));
     ASSERT_TRUE(
         WaitUntil([&] { return fs::exists(save.Path() / "2 둘째/큰 사진.jpg"); }, kLimitMs));
 
     // The form's end: every thread wakes, ends and gives its slot back, then the form goes.
-    const int slot = view->Account().nFileSlot;
+    const int slot = view->Account().fileSlot;
     ASSERT_NE(view->Socket(slot), nullptr);
     view->OnDestroy();
     EXPECT_TRUE(WaitUntil([&] { return view->Socket(slot) == nullptr; }, kLimitMs));

@@ -100,14 +100,14 @@ QLineEdit* Edit(const CLoginDlg& dlg, int id) {
 
 TEST_F(LogoutTest, AnsweredNoChangesNothing) {
     SignInAndReceive(m_fileServer.Port());
-    const int slot = m_view.Account().nFileSlot;
+    const int slot = m_view.Account().fileSlot;
 
     PressLogout(IDNO, [](CLoginDlg& dlg) { dlg.close(); });
 
     EXPECT_EQ(m_asked, QStringList{QStringLiteral("Log Out: ") + kQuestion});
     EXPECT_FALSE(m_dialogOpened);
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
-    EXPECT_EQ(m_view.Account().bLoginOk, 1);
+    EXPECT_EQ(m_view.Account().loginOk, 1);
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "1");
     EXPECT_NE(m_view.Socket(slot), nullptr);
     EXPECT_EQ(Text(1025), kReady);
@@ -120,7 +120,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
 
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
         EXPECT_EQ(Text(1021), QString());
-        EXPECT_EQ(m_view.Account().bLoginOk, 0);
+        EXPECT_EQ(m_view.Account().loginOk, 0);
         EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");
         EXPECT_EQ(Edit(dlg, 1002)->text(), QStringLiteral("guest"));
         EXPECT_EQ(Edit(dlg, 1003)->text(), QStringLiteral("secret"));
@@ -129,7 +129,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
         // The thread ends and frees its slot; nothing schedules a new connection.
         EXPECT_TRUE(WaitUntil([&] { return FileSlotsFree() && Text(1025) == kLost; }, kLimitMs));
         EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
-        EXPECT_EQ(m_view.Account().bFileReconnect, 1);
+        EXPECT_EQ(m_view.Account().fileReconnect, 1);
         EXPECT_EQ(FileGreetings(), 1);
         EXPECT_EQ(Text(1023), loginTime);
         EXPECT_EQ(Text(1024), loginInfo);
@@ -140,7 +140,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
     });
 
     EXPECT_TRUE(m_dialogOpened);
-    EXPECT_EQ(m_view.Account().bLoginOk, 1);
+    EXPECT_EQ(m_view.Account().loginOk, 1);
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
     EXPECT_TRUE(WaitUntil([&] { return FileGreetings() == 2 && Text(1025) == kReady; }, kLimitMs));
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");

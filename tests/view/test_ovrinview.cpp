@@ -172,7 +172,7 @@ TEST_F(FormTest, ActivityListKeepsTheThirtyNewestLinesNewestFirst) {
 TEST_F(FormTest, ReceptionThreadsReachTheFormBySynchronousMessages) {
     std::atomic<bool> done{false};
     AccountInfo copy;
-    copy.bLoginOk = 7;
+    copy.loginOk = 7;
     g_hViewWnd = m_view.GetSafeHwnd();
     std::thread reception([&] {
         const std::string text = "파일 수신 완료! [1,024]a.jpg";
@@ -184,7 +184,7 @@ TEST_F(FormTest, ReceptionThreadsReachTheFormBySynchronousMessages) {
     reception.join();
     ASSERT_FALSE(ActivityLines().isEmpty());
     EXPECT_EQ(ActivityLines().front(), QStringLiteral("[23:59:58] 파일 수신 완료! [1,024]a.jpg"));
-    EXPECT_EQ(copy.bLoginOk, 0);
+    EXPECT_EQ(copy.loginOk, 0);
 }
 
 TEST_F(FormTest, EscapeAndF1AreSwallowed) {

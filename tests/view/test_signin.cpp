@@ -141,11 +141,11 @@ TEST_F(SignInTest, AutomaticLoginSendsTheRequestAndYesConnectsTheFileServer) {
     ASSERT_EQ(m_login.Requests().size(), 1u);
     EXPECT_EQ(m_login.Requests()[0], BuildLoginRequest("guest", "secret", ""));
     const AccountInfo& account = m_view.Account();
-    EXPECT_EQ(account.bLoginOk, 1);
-    EXPECT_EQ(account.chLoginResult, 'Y');
-    EXPECT_EQ(account.nCustomerNo, 4321);
-    EXPECT_EQ(account.strFileServerIp, "127.0.0.1");
-    EXPECT_EQ(account.nFileServerPort, m_fileServer.Port());
+    EXPECT_EQ(account.loginOk, 1);
+    EXPECT_EQ(account.loginResult, 'Y');
+    EXPECT_EQ(account.customerNo, 4321);
+    EXPECT_EQ(account.fileServerIp, "127.0.0.1");
+    EXPECT_EQ(account.fileServerPort, m_fileServer.Port());
     EXPECT_EQ(GetDlgItemText(&m_view, 1021), QStringLiteral("guest"));
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "1");
@@ -174,7 +174,7 @@ TEST_F(SignInTest, EachRefusalShowsItsMessageAndRecordsAFailedLogin) {
         AnswerRecord(letter);
         RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
         EXPECT_EQ(m_boxes, QStringList{message});
-        EXPECT_EQ(m_view.Account().bLoginOk, 0);
+        EXPECT_EQ(m_view.Account().loginOk, 0);
         EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("로그인 실패"));
         EXPECT_EQ(GetDlgItemText(&m_view, 1021), QString());
         EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
@@ -262,7 +262,7 @@ TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
     AnswerRecord(YesBody(m_fileServer.Port()));
     for (int i = 0; i < 60; ++i) {
         RunLoginDialogUntil([] { return false; });
-        ASSERT_EQ(m_view.Account().bLoginOk, 1) << i;
+        ASSERT_EQ(m_view.Account().loginOk, 1) << i;
     }
     EXPECT_EQ(m_login.Requests().size(), 60u);
     EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));

@@ -161,7 +161,7 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         Typist typist("guest", "secret");
         view->StartProgram();
         EXPECT_TRUE(typist.Photographed());
-        ASSERT_EQ(view->Account().bLoginOk, 1);
+        ASSERT_EQ(view->Account().loginOk, 1);
         ASSERT_TRUE(WaitUntil(
             [&] { return ReadFileBytes(save.Path() / "웨딩/신부 입장.jpg") == photo; }, kLimitMs));
         const QString received = QStringLiteral("파일 수신 완료! [234,567]");
@@ -180,7 +180,7 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         Save(frame, "main_form.png");
 
         view->OnDestroy();
-        const int slot = view->Account().nFileSlot;
+        const int slot = view->Account().fileSlot;
         EXPECT_TRUE(WaitUntil([&] { return view->Socket(slot) == nullptr; }, kLimitMs));
     }
     service.Stop();

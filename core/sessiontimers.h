@@ -1,5 +1,5 @@
 #pragma once
-// The form's timers. All but TIMER_CLOCK are one-shot: their handler kills them first.
+// The session's timers. All but TIMER_CLOCK are one-shot: their handler kills them first.
 #include "platform/wintypes.h"
 
 enum : UINT {
@@ -10,4 +10,6 @@ enum : UINT {
     TIMER_FILE_CONNECT = 5,
     TIMER_RELOGIN = 6,
     TIMER_FOLDER_UPLOAD = 7,
+    // A login or folder-list answer that stopped arriving part of the way.
+    TIMER_REPLY_SILENCE = 8,
 };

@@ -1,0 +1,171 @@
+#pragma once
+// The client's run, without a window: the connection table, the sign-in exchange, the folder-list
+// upload, the nickname login, logout and reconnection, the save folders and the reception threads.
+// Faces (the window and its dialogs, the tray, a headless program) send it commands and show what
+// it reports; it never waits for the network on its thread.
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/accountinfo.h"
+#include "core/runcontext.h"
+#include "platform/messagewindow.h"
+#include "protocol/loginreply.h"
+#include "protocol/recordframer.h"
+
+class CClientSock;
+class ReceptionThreads;
+
+enum class ServerGroup { Login = 0, File = 1 };
+// What the current login-server connection is for.
+enum class LoginJob { SignIn, FolderListUpload };
+
+// What a sign-in dialog starts with: the remembered account when automatic login is on, the last
+// one otherwise.
+struct SignInPrefill {
+    std::string userId;
+    std::string password;
+    bool autoLogin = false;
+};
+
+class ClientSession : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ClientSession(QObject* parent = nullptr);
+    // Ends the run; threads still running are joined for a bounded time.
+    ~ClientSession() override;
+
+    // The start (settings, clock, sign-in, save folders) follows shortly from the event loop.
+    void ScheduleStart();
+    // Ends the run: timers, stop flag, every reception thread woken. Runs once.
+    void Stop();
+
+    // Commands.
+    // Signs in after a short delay; signInFinished or signInUnanswered tells how it went. On
+    // success the account is remembered for automatic login, or forgotten.
+    void SignIn(const std::string& userId, const std::string& password, bool remember);
+    void SignOut();
+    void ChangeNickname(const std::string& nickname);
+    // The folder list. Texts are taken in the form the settings file keeps them.
+    void AddFolder(const std::string& text);
+    void DeleteFolder(int row);
+    void ModifyFolder(int row, const std::string& text);
+    // Where a folder picker for the photo save folder opens.
+    std::string SaveFolderPickerStart() const;
+    void SetSaveFolder(const std::string& folder);
+    // An activity line: the message log and every face.
+    void Log(const std::string& text);
+
+    // What the faces show.
+    const AccountInfo& Account() const { return m_account; }
+    const std::string& Nickname() const { return m_nickname; }
+    const QStringList& Folders() const { return m_folders; }
+    std::string SaveFolder() const { return m_run->saveFolder.Get(); }
+    bool Running() const { return !m_run->stop; }
+
+    // For tests and diagnostics: the session's message window and what it holds.
+    HWND Handle() const { return m_wnd.Handle(); }
+    CClientSock* Socket(int slot) const { return m_sockets[static_cast<std::size_t>(slot)]; }
+    const std::string& ServerIp(ServerGroup group) const { return m_serverIp[Index(group)]; }
+    int ServerPort(ServerGroup group) const { return m_serverPort[Index(group)]; }
+    void SetTimer(UINT id, int milliseconds) { m_wnd.SetTimer(id, milliseconds); }
+    void KillTimer(UINT id) { m_wnd.KillTimer(id); }
+    bool IsTimerSet(UINT id) const { return m_wnd.IsTimerSet(id); }
+    void OnTimer(UINT id);
+    int FindFreeSlot(ServerGroup group, int start);
+
+Q_SIGNALS:
+    // An activity line as it goes to the log: "[hh:mm:ss] text".
+    void activityLine(const QString& line);
+    void clockTicked(std::time_t now);
+    // A face should let the user sign in (at start, after a refused greeting, after logout).
+    void signInRequested(const SignInPrefill& prefill);
+    // The server's verdict on a SignIn command; a refusal carries the message to show.
+    void signInFinished(bool ok, const QString& message);
+    // A SignIn command got no answer that could be read: the user may try again.
+    void signInUnanswered(const QString& text);
+    void signedOut();
+    // The login state after every login exchange (sign-in and nickname login).
+    void loginStateChanged(bool ok, const QString& userId, std::time_t when);
+    void noticeOperatorChanged(const QString& operatorName);
+    void nicknameChanged(const QString& nickname);
+    void foldersChanged(const QStringList& folders);
+    void saveFolderChanged(const QString& folder);
+    // Reception: connected (true) or ended (false), a file announced, its size, the bytes on hand,
+    // the bytes received of a completed file.
+    void receptionStateChanged(bool connected);
+    void fileAnnounced(const QString& text);
+    void fileSizeAnnounced(std::int64_t size);
+    void fileProgress(std::int64_t bytesOnHand);
+    void fileCompleted(std::int64_t bytesReceived);
+
+private:
+    static std::size_t Index(ServerGroup group) { return static_cast<std::size_t>(group); }
+    void BindMessages();
+    void Start();
+    void OnClockTick();
+    void DeleteOldLogFolder(std::time_t now);
+    void ReadLoginServerInfo();
+    void RequestSignIn();
+
+    // Connection table.
+    void ConnectServer(ServerGroup group, int tag);
+    LRESULT OnSockConnect(int slot);
+    LRESULT OnSockReceive(int slot);
+    LRESULT OnSockClose(int slot);
+    LRESULT OnSockRelease(int slot);
+    void ReleaseSocket(int slot);
+    void StartReceptionThread(CClientSock* sock);
+
+    // Login exchange: the answer is assembled from read notifications.
+    void SendLoginRequest(int slot);
+    void ReadServerReply(int slot);
+    void OnReplyTimeout();
+    void ReplyUnreadable();
+    void EndReplyAssembly();
+    bool AssemblingReply(int slot) const;
+    void TellUnanswered(const char* text);
+    void HandleLoginReply(const char* answer, int received);
+    void SetLoginResult(bool ok, const std::string& message);
+    void CompleteSignIn();
+    void RunUpdater();
+
+    // Folder-list upload.
+    bool CheckFolderListSize();
+    void SendFolderList(int slot);
+    void HandleFolderListReply(const char* answer);
+    void LoadSaveFolders();
+    void StoreSaveFolders();
+    void InsertFolderSorted(const QString& name);
+
+    std::shared_ptr<RunContext> m_run;
+    MessageWindow m_wnd;
+    AccountInfo m_account;
+    std::string m_nickname;
+    QStringList m_folders;
+    std::string m_today;  // day the log clean-up was last considered, "%Y%m%d"
+    LoginJob m_loginJob = LoginJob::SignIn;
+    int m_loginSlot = 0;  // slot of the most recent login-server connection
+    bool m_signInPending = false;  // a face's SignIn waits for its result
+    bool m_rememberAccount = false;
+    // The answer being assembled on the login-server connection.
+    struct ReplyAssembly {
+        explicit ReplyAssembly(int slotNo) : slot(slotNo) {}
+        int slot;
+        char buffer[LOGIN_REPLY_SIZE] = {};  // zero-filled: fields past a short answer read as NUL
+        RecordFramer framer{buffer};
+    };
+    std::unique_ptr<ReplyAssembly> m_reply;
+    std::array<CClientSock*, MAX_SOCK> m_sockets{};  // the connection table; null = free
+    std::array<std::string, 2> m_serverIp;
+    std::array<int, 2> m_serverPort{};
+    std::array<int, 2> m_nextSlot{0, 50};
+    ReceptionThreads* m_threads = nullptr;  // a child, destroyed after the message window
+    bool m_stopped = false;
+};

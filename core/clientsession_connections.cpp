@@ -1,0 +1,161 @@
+// The connection table: slots, connects, the sockets' notifications and the reconnection rules.
+#include "core/clientsession.h"
+#include "core/clientsock.h"
+#include "core/fsthread.h"
+#include "core/sessiontimers.h"
+#include "core/windowmessages.h"
+#include "platform/clock.h"
+#include "platform/trace.h"
+
+namespace {
+
+constexpr int kSlotsPerGroup = 50;
+
+const char* ServerName(ServerGroup group) {
+    return group == ServerGroup::Login ? "로그인 서버" : "파일 전송 서버";
+}
+
+std::string Format(const char* format, auto... args) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+}  // namespace
+
+// The search wraps within the group from the hint; the group's last slot is never handed out.
+// Each usable slot is probed once, so a full group gives -1 instead of searching forever.
+int ClientSession::FindFreeSlot(ServerGroup group, int start) {
+    const int first = static_cast<int>(group) * kSlotsPerGroup;
+    const int limit = first + kSlotsPerGroup - 1;
+    int slot = (start >= limit || start < first) ? first : start;
+    for (int probe = 0; probe < limit - first; ++probe) {
+        platform::Trace("%s m_pClientSock[iNo] : %d\n",
+                        platform::FormatLocalTime(platform::Now(), "%H:%M:%S").c_str(),
+                        m_sockets[slot] ? 1 : 0);
+        if (!m_sockets[slot]) {
+            m_nextSlot[Index(group)] = slot + 1;
+            return slot;
+        }
+        if (++slot >= limit) slot = first;
+    }
+    return -1;
+}
+
+void ClientSession::ConnectServer(ServerGroup group, int tag) {
+    const int slot = FindFreeSlot(group, m_nextSlot[Index(group)]);
+    if (slot < 0) {
+        Log(Format("%s 접속 불가! 사용할 수 있는 연결이 없습니다.", ServerName(group)));
+        return;
+    }
+    auto* sock = new CClientSock;
+    m_sockets[slot] = sock;
+    const bool created = sock->Create();
+    sock->m_hOwner = Handle();
+    sock->m_pRunStop = std::shared_ptr<const std::atomic<bool>>(m_run, &m_run->stop);
+    sock->m_iNo = slot;
+    sock->m_nGroup = static_cast<int>(group);
+    sock->m_bRefused = 0;
+    sock->m_nTag = tag;
+    sock->m_strName = ServerName(group);
+    const std::string& ip = m_serverIp[Index(group)];
+    const int port = m_serverPort[Index(group)];
+    if (created) {
+        sock->Connect(ip, port);
+    } else {
+        // No socket: the attempt fails the way a refused connect does.
+        sock->m_bConnected = 0;
+        PostMessage(Handle(), WM_SOCK_CONNECT, static_cast<WPARAM>(slot), sock->m_nGroup);
+    }
+    Log(Format("%s 접속시도[%d]", ip.c_str(), port));
+}
+
+LRESULT ClientSession::OnSockConnect(int slot) {
+    CClientSock* sock = m_sockets[slot];
+    if (!sock) return 0;
+    const auto group = static_cast<ServerGroup>(sock->m_nGroup);
+    if (sock->m_bConnected) {
+        if (group == ServerGroup::Login) {
+            Log(Format("[%d] %s Connected!", slot, sock->m_strName.c_str()));
+            m_loginSlot = slot;
+            if (m_loginJob == LoginJob::SignIn) SendLoginRequest(slot);
+            if (m_loginJob == LoginJob::FolderListUpload) SendFolderList(slot);
+        } else if (m_account.loginOk) {
+            m_account.fileSlot = slot;
+            StartReceptionThread(sock);
+        } else {
+            // The user logged out while this connect was under way: nobody to receive for.
+            ReleaseSocket(slot);
+        }
+        return 0;
+    }
+    Log(Format("[%d] %s Connect Fail!", slot, sock->m_strName.c_str()));
+    if (!m_run->stop) {
+        if (group == ServerGroup::Login && m_loginJob == LoginJob::FolderListUpload) {
+            // A background upload that cannot reach the server says so; the sign-in it does not
+            // belong to stays as it is, so photo reception goes on.
+            Log("폴더 리스트 전송 에러!");
+        } else if (group == ServerGroup::Login) {
+            SetLoginResult(false, "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
+        } else if (m_account.loginOk) {
+            SetTimer(TIMER_FILE_CONNECT, 2000);
+        }
+    }
+    delete sock;
+    m_sockets[slot] = nullptr;
+    return 0;
+}
+
+LRESULT ClientSession::OnSockReceive(int slot) {
+    CClientSock* sock = m_sockets[slot];
+    if (!sock) return 0;
+    if (static_cast<ServerGroup>(sock->m_nGroup) == ServerGroup::File) {
+        m_run->Wake(slot);
+        return 0;
+    }
+    ReadServerReply(slot);
+    return 0;
+}
+
+LRESULT ClientSession::OnSockClose(int slot) {
+    CClientSock* sock = m_sockets[slot];
+    if (!sock) return 0;
+    // An answer cut short by the close is ended by its silence limit, as any short answer is.
+    if (AssemblingReply(slot)) return 0;
+    const std::string line = Format("[%d]%s 소켓 종료 신호 받음!\n", slot, sock->m_strName.c_str());
+    Log(line);
+    platform::Trace("%s", line.c_str());
+    sock->m_bStop = 1;
+    m_run->Wake(slot);
+    return 0;
+}
+
+LRESULT ClientSession::OnSockRelease(int slot) {
+    CClientSock* sock = m_sockets[slot];
+    if (!sock) return 0;
+    if (!m_run->stop && static_cast<ServerGroup>(sock->m_nGroup) == ServerGroup::File) {
+        if (sock->m_bRefused) {
+            SetTimer(TIMER_RELOGIN, 1000);
+        } else if (m_account.loginOk && m_account.fileReconnect) {
+            SetTimer(TIMER_FILE_CONNECT, 1000);
+        } else {
+            m_account.fileReconnect = true;
+        }
+    }
+    ReleaseSocket(slot);
+    return 0;
+}
+
+void ClientSession::ReleaseSocket(int slot) {
+    CClientSock* sock = m_sockets[slot];
+    if (!sock) return;
+    if (slot == m_loginSlot) EndReplyAssembly();
+    sock->ShutDown(2);
+    sock->Close();
+    delete sock;
+    m_sockets[slot] = nullptr;
+}
+
+void ClientSession::StartReceptionThread(CClientSock* sock) {
+    m_threads->Start(sock, m_account.customerNo);
+}

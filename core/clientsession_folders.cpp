@@ -1,0 +1,125 @@
+// The save-folder list and the photo save folder: loaded at start-up, edited by the user, kept in
+// the settings file, and uploaded to the login server a while after the last change of the list.
+#include "core/clientsession.h"
+#include "core/clientsock.h"
+#include "core/folderlistrecord.h"
+#include "core/savefolders.h"
+#include "core/sessiontimers.h"
+#include "core/settings.h"
+#include "protocol/cp949.h"
+
+namespace {
+
+constexpr int kFolderUploadDelayMs = 5000;
+constexpr int kReplyTimeoutMs = 3000;
+constexpr int kVerdictOffset = 16;
+constexpr char kTooLarge[] =
+    "전송 폴더 사이즈가 큽니다!\r\n폴더 항목 수를 줄여 주세요!\r\n만약 현재 등록된 폴더가 전송 꼭 "
+    "전송되어야 한다면 업체 담당에게 연락 해 주세요!";
+
+}  // namespace
+
+void ClientSession::LoadSaveFolders() {
+    const std::string folder = ReadSaveFolderSetting(DefaultSaveFolder());
+    m_run->saveFolder.Set(folder);
+    Q_EMIT saveFolderChanged(QString::fromStdString(folder));
+    CreateFolderLevels(folder);
+    m_folders.clear();
+    for (const QString& name : ReadFolderList()) InsertFolderSorted(name);
+    Q_EMIT foldersChanged(m_folders);
+}
+
+void ClientSession::InsertFolderSorted(const QString& name) {
+    m_folders.insert(SortedFolderPosition(m_folders, name), name);
+}
+
+void ClientSession::StoreSaveFolders() {
+    Q_EMIT foldersChanged(m_folders);
+    WriteFolderList(m_folders);
+    // A burst of changes leads to one upload, after the last of them.
+    KillTimer(TIMER_FOLDER_UPLOAD);
+    SetTimer(TIMER_FOLDER_UPLOAD, kFolderUploadDelayMs);
+}
+
+void ClientSession::AddFolder(const std::string& typed) {
+    const std::string text = StoredFolderText(typed);
+    if (text.empty()) return;
+    const QString name = QString::fromStdString(text);
+    if (FindFolderPrefix(m_folders, name) >= 0) {
+        Log("'" + text + "' 폴더는 이미 저장되어 있음!");
+        return;
+    }
+    Log("저장 폴더 '" + text + "' 추가 완료!");
+    InsertFolderSorted(name);
+    StoreSaveFolders();
+}
+
+void ClientSession::DeleteFolder(int row) {
+    if (row < 0 || row >= m_folders.size()) return;
+    const QString name = m_folders.takeAt(row);
+    Log("저장 폴더 '" + name.toStdString() + "' 삭제 완료!");
+    StoreSaveFolders();
+}
+
+void ClientSession::ModifyFolder(int row, const std::string& typed) {
+    const std::string text = StoredFolderText(typed);
+    if (row < 0 || row >= m_folders.size() || text.empty()) return;
+    m_folders.removeAt(row);
+    Log("저장 폴더 '" + text + "' 수정 완료!");
+    InsertFolderSorted(QString::fromStdString(text));
+    StoreSaveFolders();
+}
+
+std::string ClientSession::SaveFolderPickerStart() const {
+    return ReadSaveFolderSetting(g_szModuleDir);
+}
+
+void ClientSession::SetSaveFolder(const std::string& folder) {
+    // A path the settings file would give back otherwise would move the photos at the next start.
+    if (StoredFolderText(folder) != folder) {
+        Log("'" + folder + "' 폴더는 사진 저장 폴더로 쓸 수 없음!");
+        return;
+    }
+    m_run->saveFolder.Set(folder);
+    WriteSaveFolderSetting(folder);
+    Q_EMIT saveFolderChanged(QString::fromStdString(folder));
+}
+
+bool ClientSession::CheckFolderListSize() {
+    if (FolderListRecordLength(m_folders) <= FOLDER_LIST_RECORD_SIZE) return true;
+    Log(kTooLarge);
+    return false;
+}
+
+void ClientSession::SendFolderList(int slot) {
+    const std::optional<std::string> record =
+        BuildFolderListRecord(m_account.customerNo, m_folders);
+    if (!record) {
+        // The list grew past the limit while the connection was being made.
+        Log(kTooLarge);
+        OnSockRelease(slot);
+        return;
+    }
+    const int length = static_cast<int>(record->size());
+    if (m_sockets[slot]->Send(record->data(), length) == length) {
+        SetTimer(TIMER_REPLY_TIMEOUT, kReplyTimeoutMs);
+        return;
+    }
+    Log("폴더 리스트 전송 에러!");
+    // No answer can come for a record that did not go out: the slot is not kept waiting.
+    OnSockRelease(slot);
+}
+
+void ClientSession::HandleFolderListReply(const char* answer) {
+    const char verdict = answer[kVerdictOffset];
+    if (verdict == 'Y') {
+        Log("폴더 리스트 서버 저장 완료!");
+    } else if (verdict == 'N') {
+        Log("폴더 리스트 서버 저장 실패!");
+    } else {
+        // A missing byte shows as nothing between the brackets rather than cutting the line.
+        const std::string letter =
+            verdict == '\0' ? std::string() : platform::Cp949ToUtf8(std::string(1, verdict));
+        Log("알수 없는 응답[" + letter + "]!\r\n다시 시도 해주세요!");
+    }
+}

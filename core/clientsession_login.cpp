@@ -1,0 +1,225 @@
+// The login exchange: the request, the answer assembled from read notifications, the recorded
+// result, and what a sign-in, a logout and a nickname change lead to.
+#include <cstring>
+
+#include "core/clientsession.h"
+#include "core/clientsock.h"
+#include "core/sessiontimers.h"
+#include "core/settings.h"
+#include "core/updater.h"
+#include "platform/clock.h"
+#include "protocol/cp949.h"
+#include "protocol/loginreply.h"
+#include "protocol/loginrequest.h"
+#include "protocol/programinfo.h"
+#include "protocol/recordframer.h"
+
+namespace {
+
+constexpr int kReplyTimeoutMs = 3000;
+// As long as the record reader waits for the rest of a record: 51 empty polls 40 ms apart.
+constexpr int kReplySilenceMs = 51 * 40;
+constexpr int kLoginDelayMs = 100;
+constexpr int kFileConnectDelayMs = 500;
+constexpr char kNoAnswer[] = "로그인 서버 응답이 없습니다. 다시 시도 해주세요!";
+constexpr char kUnreadableAnswer[] = "로그인 응답 읽기 오류! 다시 시도 해주세요!";
+
+}  // namespace
+
+void ClientSession::RequestSignIn() {
+    SignInPrefill prefill;
+    prefill.autoLogin = ini::ReadInt(ini::BASIC_INFO, ini::AUTO_LOGIN, 0) != 0;
+    m_account.fileReconnect = true;
+    if (prefill.autoLogin) {
+        m_account.userId = ini::ReadText(ini::BASIC_INFO, ini::USER_ID, "", ini::ACCOUNT_TEXT_SIZE);
+        m_account.password =
+            ini::ReadText(ini::BASIC_INFO, ini::PASSWORD, "", ini::ACCOUNT_TEXT_SIZE);
+        if (m_account.userId.empty()) prefill.autoLogin = false;
+    }
+    // With automatic login off the fields keep what they hold: after a logout, the last user's.
+    prefill.userId = m_account.userId;
+    prefill.password = m_account.password;
+    Q_EMIT signInRequested(prefill);
+}
+
+void ClientSession::SignIn(const std::string& userId, const std::string& password, bool remember) {
+    m_account.userId = userId;
+    m_account.password = password;
+    m_signInPending = true;
+    m_rememberAccount = remember;
+    SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
+}
+
+void ClientSession::SignOut() {
+    m_account.loginOk = false;
+    m_run->signedIn = false;
+    Q_EMIT signedOut();
+    // A logged-out user gets no file-server connection, not even a pending retry, and no second
+    // sign-in from a pending re-login.
+    KillTimer(TIMER_FILE_CONNECT);
+    KillTimer(TIMER_RELOGIN);
+    const int slot = m_account.fileSlot;
+    if (slot >= 0 && slot < MAX_SOCK) {
+        // The thread looks at the sign-in only after a wait that no data ended, and resets its
+        // wake-up before each wait: a busy line, or a wake-up while it reads, would keep it going
+        // long after the logout. The stop flag it checks after every record is never missed.
+        if (CClientSock* sock = m_sockets[slot]) sock->m_bStop = 1;
+        m_run->Wake(slot);
+    }
+    // The next sign-in must not happen by itself.
+    ini::WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, "0");
+    RequestSignIn();
+}
+
+void ClientSession::ChangeNickname(const std::string& nickname) {
+    if (nickname == m_nickname) return;
+    m_nickname = nickname;
+    Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
+    ini::WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
+    // The file connection's next end is not reconnected; it only re-arms the permission.
+    m_account.fileReconnect = false;
+    SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
+}
+
+void ClientSession::SendLoginRequest(int slot) {
+    const std::string record = BuildLoginRequest(m_account.userId, m_account.password, m_nickname);
+    const int length = static_cast<int>(record.size());
+    if (m_sockets[slot]->Send(record.data(), length) == length) {
+        SetTimer(TIMER_REPLY_TIMEOUT, kReplyTimeoutMs);
+        return;
+    }
+    Log("로그인 전송 에러!");
+    SetLoginResult(false, "로그인 전송 에러!\r\n다시 시도해 주세요!");
+}
+
+void ClientSession::OnReplyTimeout() {
+    // Only a connection still waiting for its first byte is ended here.
+    if (!m_sockets[m_loginSlot] || (m_reply && m_reply->slot == m_loginSlot)) return;
+    if (m_loginJob == LoginJob::SignIn) TellUnanswered(kNoAnswer);
+    OnSockRelease(m_loginSlot);
+}
+
+// Takes what the line has of the answer; the rest comes with the next notifications.
+void ClientSession::ReadServerReply(int slot) {
+    if (!m_reply || m_reply->slot != slot) {
+        KillTimer(TIMER_REPLY_TIMEOUT);
+        m_reply = std::make_unique<ReplyAssembly>(slot);
+    }
+    CClientSock& sock = *m_sockets[slot];
+    FrameStatus status = FrameStatus::Incomplete;
+    bool progressed = false;
+    for (std::span<char> space = m_reply->framer.Space(); !space.empty();
+         space = m_reply->framer.Space()) {
+        const int received = sock.Receive(space.data(), static_cast<int>(space.size()));
+        if (received <= 0) break;
+        progressed = true;
+        status = m_reply->framer.Commit(received);
+        if (status == FrameStatus::Complete || status == FrameStatus::TooLong) break;
+    }
+    if (status == FrameStatus::TooLong) {
+        ReplyUnreadable();
+    } else if (status == FrameStatus::Complete) {
+        const int count = m_reply->framer.Size();
+        const std::unique_ptr<ReplyAssembly> reply = std::move(m_reply);
+        KillTimer(TIMER_REPLY_SILENCE);
+        if (m_loginJob == LoginJob::SignIn) HandleLoginReply(reply->buffer, count);
+        if (m_loginJob == LoginJob::FolderListUpload) HandleFolderListReply(reply->buffer);
+        // One exchange per connection: once its answer is dealt with the slot is free again, so
+        // logins and uploads never run out of slots.
+        ReleaseSocket(slot);
+    } else if (progressed) {
+        SetTimer(TIMER_REPLY_SILENCE, kReplySilenceMs);
+    }
+}
+
+void ClientSession::ReplyUnreadable() {
+    const int slot = m_reply->slot;
+    const char* answer = m_reply->buffer;
+    const std::string text =
+        platform::Cp949ToUtf8(std::string_view(answer, strnlen(answer, LOGIN_REPLY_SIZE)));
+    char line[LOGIN_REPLY_SIZE + 64];
+    std::snprintf(line, sizeof line, "로그인 소켓 Read TimeOut![%d][%s]", m_reply->framer.Size(),
+                  text.c_str());
+    Log(line);
+    Log(m_loginJob == LoginJob::SignIn ? "로그인 응답 읽기 오류!\r\n다시 시도 해주세요!"
+                                       : "폴더 전송 응답 읽기 오류!\r\n다시 시도 해주세요!");
+    if (m_loginJob == LoginJob::SignIn) TellUnanswered(kUnreadableAnswer);
+    ReleaseSocket(slot);
+}
+
+void ClientSession::EndReplyAssembly() {
+    m_reply.reset();
+    KillTimer(TIMER_REPLY_SILENCE);
+}
+
+bool ClientSession::AssemblingReply(int slot) const {
+    return m_reply && m_reply->slot == slot;
+}
+
+void ClientSession::TellUnanswered(const char* text) {
+    if (!m_signInPending) return;
+    m_signInPending = false;
+    Q_EMIT signInUnanswered(QString::fromUtf8(text));
+}
+
+void ClientSession::HandleLoginReply(const char* answer, int received) {
+    const LoginReply reply = ParseLoginReply(answer, received);
+    m_account.loginResult = reply.result;
+    if (reply.result != 'Y') {
+        SetLoginResult(false, LoginResultMessage(reply.result));
+        return;
+    }
+    m_account.customerNo = reply.customerNo;
+    m_account.fileServerIp = reply.fileServerIp;
+    m_account.fileServerPort = reply.fileServerPort;
+    m_account.latestVersion = reply.latestVersion;
+    m_account.updateServerIp = reply.updateServerIp;
+    // An empty display name names nobody: the notice keeps its operator.
+    if (!reply.displayName.empty() && reply.displayName != MAKER_NAME) {
+        Q_EMIT noticeOperatorChanged(QString::fromStdString(reply.displayName));
+    }
+    for (const std::string& item : reply.extensionItems) {
+        if (ExtensionCode(item) != EXTENSION_NICKNAME || !m_nickname.empty()) continue;
+        // The server's nickname is taken only while the user has none of their own.
+        m_nickname = platform::FitUtf8ToCp949Bytes(ExtensionValue(item), ini::NICKNAME_SIZE - 1);
+        Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
+        ini::WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
+    }
+    if (IsUpdateDue(m_account.latestVersion, m_account.updateServerIp)) {
+        RunUpdater();
+    } else {
+        KillTimer(TIMER_FOLDER_UPLOAD);
+        SetTimer(TIMER_FOLDER_UPLOAD, 5000);
+    }
+    SetLoginResult(true, "");
+}
+
+void ClientSession::SetLoginResult(bool ok, const std::string& message) {
+    m_account.loginOk = ok;
+    m_run->signedIn = ok;
+    m_account.loginMessage = message;
+    Q_EMIT loginStateChanged(ok, ok ? QString::fromStdString(m_account.userId) : QString(),
+                             platform::Now());
+    if (!m_signInPending) return;
+    m_signInPending = false;
+    if (ok) CompleteSignIn();
+    Q_EMIT signInFinished(ok, QString::fromStdString(message));
+}
+
+void ClientSession::CompleteSignIn() {
+    ini::WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, m_rememberAccount ? "1" : "0");
+    ini::WriteText(ini::BASIC_INFO, ini::USER_ID, m_rememberAccount ? m_account.userId : "");
+    ini::WriteText(ini::BASIC_INFO, ini::PASSWORD, m_rememberAccount ? m_account.password : "");
+    // The address is kept whole, even at the full 20 characters of its field.
+    m_serverIp[Index(ServerGroup::File)] = m_account.fileServerIp;
+    m_serverPort[Index(ServerGroup::File)] = m_account.fileServerPort;
+    SetTimer(TIMER_FILE_CONNECT, kFileConnectDelayMs);
+}
+
+// The session ends itself once the updater has its instructions.
+void ClientSession::RunUpdater() {
+    WriteUpdaterHandOver(m_account.updateServerIp);
+    StartUpdater();
+    m_run->stop = true;
+    PostQuitMessage(0);
+}
