@@ -45,6 +45,15 @@ public:
     void ScheduleStart();
     // Ends the run: timers, stop flag, every reception thread woken. Runs once.
     void Stop();
+    // The start itself: the program's first activity line, the clock, the nickname and login
+    // server from the settings file, a sign-in, the save folders.
+    void Start();
+    // Asks the faces for a sign-in, with what the settings file remembers.
+    void RequestSignIn();
+    // Reads the login server's address, and the save folders, from the settings file again.
+    void ReadLoginServerInfo();
+    void LoadSaveFolders();
+    void DeleteOldLogFolder(std::time_t now);
 
     // Commands.
     // Signs in after a short delay; signInFinished or signInUnanswered tells how it went. On
@@ -79,6 +88,11 @@ public:
     bool IsTimerSet(UINT id) const { return m_wnd.IsTimerSet(id); }
     void OnTimer(UINT id);
     int FindFreeSlot(ServerGroup group, int start);
+    void ConnectServer(ServerGroup group, int tag);
+    void SetLoginResult(bool ok, const std::string& message);
+    // A whole login answer as read off the line.
+    void HandleLoginReply(const char* answer, int received);
+    const std::string& Today() const { return m_today; }
 
 Q_SIGNALS:
     // An activity line as it goes to the log: "[hh:mm:ss] text".
@@ -86,6 +100,8 @@ Q_SIGNALS:
     void clockTicked(std::time_t now);
     // A face should let the user sign in (at start, after a refused greeting, after logout).
     void signInRequested(const SignInPrefill& prefill);
+    // A SignIn command was taken: the attempt starts shortly.
+    void signingIn();
     // The server's verdict on a SignIn command; a refusal carries the message to show.
     void signInFinished(bool ok, const QString& message);
     // A SignIn command got no answer that could be read: the user may try again.
@@ -108,14 +124,9 @@ Q_SIGNALS:
 private:
     static std::size_t Index(ServerGroup group) { return static_cast<std::size_t>(group); }
     void BindMessages();
-    void Start();
     void OnClockTick();
-    void DeleteOldLogFolder(std::time_t now);
-    void ReadLoginServerInfo();
-    void RequestSignIn();
 
     // Connection table.
-    void ConnectServer(ServerGroup group, int tag);
     LRESULT OnSockConnect(int slot);
     LRESULT OnSockReceive(int slot);
     LRESULT OnSockClose(int slot);
@@ -131,8 +142,6 @@ private:
     void EndReplyAssembly();
     bool AssemblingReply(int slot) const;
     void TellUnanswered(const char* text);
-    void HandleLoginReply(const char* answer, int received);
-    void SetLoginResult(bool ok, const std::string& message);
     void CompleteSignIn();
     void RunUpdater();
 
@@ -140,7 +149,6 @@ private:
     bool CheckFolderListSize();
     void SendFolderList(int slot);
     void HandleFolderListReply(const char* answer);
-    void LoadSaveFolders();
     void StoreSaveFolders();
     void InsertFolderSorted(const QString& name);
 

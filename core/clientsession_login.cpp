@@ -48,6 +48,7 @@ void ClientSession::SignIn(const std::string& userId, const std::string& passwor
     m_signInPending = true;
     m_rememberAccount = remember;
     SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
+    Q_EMIT signingIn();
 }
 
 void ClientSession::SignOut() {

@@ -2,6 +2,7 @@
 
 #include <QToolBar>
 
+#include "core/clientsession.h"
 #include "gui/mainframe.h"
 #include "support/testfolder.h"
 
@@ -10,7 +11,8 @@ using testsupport::WaitUntil;
 // Closing or minimising hides the frame only while a tray icon can bring it back: that needs a
 // notification area, and is tested under Xvfb (tests/xvfb); test_tray.cpp covers the frame without.
 TEST(MainFrame, ShowFromHiddenBringsBackAHiddenOrMinimisedFrame) {
-    CMainFrame frame;
+    ClientSession session;
+    CMainFrame frame(session);
     frame.setWindowTitle(QStringLiteral("TAVEN PIC 사진 수신 처리"));
     frame.show();
     frame.hide();
@@ -24,7 +26,8 @@ TEST(MainFrame, ShowFromHiddenBringsBackAHiddenOrMinimisedFrame) {
 }
 
 TEST(MainFrame, HasNoMenuBarOrToolBar) {
-    CMainFrame frame;
+    ClientSession session;
+    CMainFrame frame(session);
     EXPECT_EQ(frame.menuWidget(), nullptr);
     EXPECT_TRUE(frame.findChildren<QToolBar*>().isEmpty());
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMenu>
 
+#include "core/clientsession.h"
 #include "gui/mainframe.h"
 #include "app/mainloop.h"
 #include "protocol/programinfo.h"
@@ -39,7 +40,8 @@ protected:
         return nullptr;
     }
 
-    CMainFrame m_frame;
+    ClientSession m_session;
+    CMainFrame m_frame{m_session};
 };
 
 }  // namespace

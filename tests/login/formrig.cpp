@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "core/settings.h"
-#include "core/runstate.h"
 #include "platform/clock.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
@@ -37,8 +36,6 @@ std::string YesBody(int customerNo, int fileServerPort) {
 }
 
 void FormRig::SetUp() {
-    g_bStop = 0;
-    g_hViewWnd = m_view.GetSafeHwnd();  // as the initial update does
     g_szModuleDir = m_module.Path().string();
     g_szIniPath = (m_module.Path() / "FsIni.ini").string();
     platform::SetTimeScaleForTests(0.1);
@@ -80,7 +77,7 @@ void FormRig::AnswerRecord(int code, const std::string& body) {
 
 void FormRig::UseLoginPort(int port) {
     SetIni("BasicInfo", "LoginServerPort", std::to_string(port));
-    m_view.ReadLoginServerInfo();
+    m_session.ReadLoginServerInfo();
 }
 
 void FormRig::LoadFolders(const QStringList& names) {
@@ -88,7 +85,7 @@ void FormRig::LoadFolders(const QStringList& names) {
     for (qsizetype i = 0; i < names.size(); ++i) {
         ini::WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(i + 1), names[i].toStdString());
     }
-    m_view.LoadSaveFolders();
+    m_session.LoadSaveFolders();
 }
 
 bool FormRig::SignIn() {
@@ -98,10 +95,10 @@ bool FormRig::SignIn() {
         if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
     });
     watchdog.start(kDialogLimitMs);
-    m_view.RunLoginDialog();
+    m_session.RequestSignIn();
     // A dialog closed without a login posts the quit, which would end every later loop here.
     QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
-    return m_view.Account().loginOk == 1 && watchdog.isActive();
+    return m_session.Account().loginOk == 1 && watchdog.isActive();
 }
 
 void FormRig::ServeFileLine(int fd) {
@@ -127,14 +124,14 @@ int FormRig::LinesContaining(const QString& text) const {
 
 bool FormRig::LoginSlotsFree() const {
     for (int slot = 0; slot < 50; ++slot) {
-        if (m_view.Socket(slot)) return false;
+        if (m_session.Socket(slot)) return false;
     }
     return true;
 }
 
 bool FormRig::FileSlotsFree() const {
     for (int slot = 50; slot < 100; ++slot) {
-        if (m_view.Socket(slot)) return false;
+        if (m_session.Socket(slot)) return false;
     }
     return true;
 }

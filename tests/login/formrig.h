@@ -12,6 +12,7 @@
 
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
 
 namespace logintest {
@@ -64,7 +65,8 @@ protected:
     }};
     testsupport::ScriptedServer m_fileServer{
         [this](int fd, const std::string&) { ServeFileLine(fd); }};
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
 
 private:
     void ServeFileLine(int fd);

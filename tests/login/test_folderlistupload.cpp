@@ -9,7 +9,7 @@
 #include "peers/znlservice.h"
 #include "platform/clock.h"
 #include "gui/controls.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 using namespace std::string_literals;
 using logintest::FormRig;
@@ -30,7 +30,7 @@ const QStringList kJustFits =
 
 class FolderUpload : public FormRig {
 protected:
-    void StartUploadTimer() { m_view.SetTimer(TIMER_FOLDER_UPLOAD, 5000); }
+    void StartUploadTimer() { m_session.SetTimer(TIMER_FOLDER_UPLOAD, 5000); }
     void AddFolder(const char* name) {
         SetDlgItemText(&m_view, 1011, QString::fromUtf8(name));
         static_cast<QPushButton*>(GetDlgItem(&m_view, 1012))->click();
@@ -61,7 +61,7 @@ TEST_F(FolderUpload, TheServersVerdictIsLoggedAndNeverTakenForALoginResult) {
         // The attempt, the connection and the verdict; nothing about a login.
         EXPECT_EQ(ActivityLines().size(), linesBefore + 3);
         EXPECT_EQ(GetDlgItemText(&m_view, 1024), loginStatus);
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_REPLY_TIMEOUT));
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_REPLY_TIMEOUT));
         EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
     }
     ASSERT_EQ(m_login.Requests().size(), std::size(cases));
@@ -76,7 +76,7 @@ TEST_F(FolderUpload, AListTooLongForItsRecordIsRefusedWithoutAConnectionUntilThe
     ASSERT_TRUE(WaitUntil([&] { return LinesContaining(kTooLarge) == 1; }, 30000));
     EXPECT_EQ(ActivityLines().size(), 1);
     EXPECT_TRUE(LoginSlotsFree());
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
 
     // A record of exactly its buffer's 2000 bytes goes out whole.
     AnswerRecord(1005, "Y");
@@ -93,17 +93,17 @@ TEST_F(FolderUpload, AListTooLongForItsRecordIsRefusedWithoutAConnectionUntilThe
 
 TEST_F(FolderUpload, AListThatGrowsTooLongWhileConnectingIsNotSentAndFreesItsSlot) {
     LoadFolders({QStringLiteral("a")});
-    m_view.OnTimer(TIMER_FOLDER_UPLOAD);  // passes the check and starts connecting
+    m_session.OnTimer(TIMER_FOLDER_UPLOAD);  // passes the check and starts connecting
     LoadFolders(kTooLong);
     ASSERT_TRUE(WaitUntil([&] { return LinesContaining(kTooLarge) == 1; }, 30000));
     EXPECT_TRUE(LoginSlotsFree());
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_REPLY_TIMEOUT));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_REPLY_TIMEOUT));
     ASSERT_TRUE(WaitUntil([&] { return m_login.Connections() == 1; }));
     EXPECT_TRUE(m_login.Requests().empty());
 }
 
 TEST_F(FolderUpload, AnUnreachableLoginServerFailsTheUploadWithoutRetryAndKeepsTheSignIn) {
-    m_view.SetLoginResult(true, "");
+    m_session.SetLoginResult(true, "");
     const QString loginInfo = GetDlgItemText(&m_view, 1024);
     LoadFolders({QStringLiteral("C:\\A")});
     UseLoginPort(1);  // nothing listens on port 1 here
@@ -113,12 +113,12 @@ TEST_F(FolderUpload, AnUnreachableLoginServerFailsTheUploadWithoutRetryAndKeepsT
         30000));
     EXPECT_EQ(LinesContaining(QStringLiteral("폴더 리스트 전송 에러!")), 1);
     // Reception goes on: the sign-in is not failed by a background upload.
-    EXPECT_EQ(m_view.Account().loginOk, 1);
+    EXPECT_EQ(m_session.Account().loginOk, 1);
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), loginInfo);
     EXPECT_EQ(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 1);
     EXPECT_TRUE(LoginSlotsFree());
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_LOGIN_CONNECT));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
     EXPECT_TRUE(m_boxes.isEmpty());
 }
 
@@ -140,7 +140,7 @@ TEST_F(FolderUpload, TwoChangesTwoSecondsApartLeadToOneUploadFiveSecondsAfterThe
     EXPECT_GE(sinceSecond.elapsed(), static_cast<qint64>(5000 * kScale * 0.95));
     ASSERT_TRUE(WaitUntil([&] { return m_login.Requests().size() == 1; }));
     EXPECT_EQ(m_login.Requests()[0], "ZNLR000000421005         0" "01:Beach,01:Park"s);
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
     ASSERT_TRUE(WaitUntil(
         [&] { return LinesContaining(QStringLiteral("폴더 리스트 서버 저장 완료!")) == 1; }));
     EXPECT_EQ(m_login.Connections(), 1);

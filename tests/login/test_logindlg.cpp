@@ -15,15 +15,17 @@
 #include "gui/edittrans.h"
 #include "core/settings.h"
 #include "gui/logindlg.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
+#include "support/scriptedserver.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 using testsupport::ReadFileBytes;
+using testsupport::ServerRecord;
 using testsupport::TestFolder;
 using testsupport::WaitUntil;
 
@@ -60,8 +62,8 @@ public:
     QStringList captions;
 };
 
-// A login dialog whose owner stands in for the form: it counts the login events and, when given
-// an answer, records it in the account and posts the result back as the form does.
+// A login dialog on a session whose sign-ins go nowhere: the rig counts them and, when given an
+// answer, hands it to the session as a login exchange would, a moment later.
 class LoginDialogTest : public ::testing::Test {
 protected:
     struct Answer {
@@ -70,22 +72,22 @@ protected:
     };
 
     void SetUp() override {
-        m_owner.Bind(WM_LOGIN_EVENT, [this](WPARAM, LPARAM) {
+        g_szModuleDir = m_module.Path().string();
+        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+        QObject::connect(&m_session, &ClientSession::signingIn, &m_session, [this] {
             ++m_loginEvents;
+            m_session.KillTimer(TIMER_LOGIN_CONNECT);
             if (m_answer) {
-                m_account.loginOk = m_answer->ok ? 1 : 0;
-                m_account.loginMessage = m_answer->message;
-                PostMessage(m_account.hLoginDlg, WM_LOGIN_EVENT, 0, 0);
+                QTimer::singleShot(0, &m_session, [this, answer = *m_answer] {
+                    m_session.SetLoginResult(answer.ok, answer.message);
+                });
             }
-            return 0;
         });
     }
 
-    std::unique_ptr<CLoginDlg> Open(int autoLogin) {
-        auto dlg = std::make_unique<CLoginDlg>();
-        dlg->m_bAutoLogin = autoLogin;
-        dlg->m_hOwner = m_owner.Handle();
-        dlg->m_pAccount = &m_account;
+    std::unique_ptr<CLoginDlg> Open(bool autoLogin) {
+        auto dlg = std::make_unique<CLoginDlg>(
+            m_session, SignInPrefill{m_account.userId, m_account.password, autoLogin});
         dlg->show();
         return dlg;
     }
@@ -97,9 +99,10 @@ protected:
         return dlg;
     }
 
+    TestFolder m_module;
     RecordedBoxes m_boxes;
-    MessageWindow m_owner;
-    AccountInfo m_account;
+    ClientSession m_session;
+    AccountInfo m_account;  // what the dialog opens with
     int m_loginEvents = 0;
     std::optional<Answer> m_answer;
 };
@@ -202,15 +205,13 @@ TEST_F(LoginDialogTest, AutomaticLoginChecksIdAndPasswordThenSendsTheEventByItse
         EXPECT_EQ(m_boxes.texts, c.box.isEmpty() ? QStringList() : QStringList{c.box});
         EXPECT_EQ(dlg->focusWidget(), GetDlgItem(dlg.get(), c.activeField));
         EXPECT_TRUE(AutoLoginBox(dlg.get())->isChecked());
-        EXPECT_EQ(m_account.userId, c.id);
         if (c.events == 1) {
-            EXPECT_EQ(m_account.password, c.password);
-            EXPECT_EQ(m_account.hLoginDlg, dlg->GetSafeHwnd());
+            EXPECT_EQ(m_session.Account().userId, c.id);
+            EXPECT_EQ(m_session.Account().password, c.password);
             EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
             EXPECT_FALSE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
-            EXPECT_EQ(dlg->m_bAutoLogin, 1);
+            EXPECT_TRUE(dlg->AutoLogin());
         } else {
-            EXPECT_EQ(m_account.hLoginDlg, HWND::Null);
             EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kPrompt);
         }
     }
@@ -234,7 +235,7 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
     QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, kSignInButton);
     ASSERT_TRUE(WaitUntil([&] { return !dlg->isVisible(); }));
     EXPECT_EQ(dlg->result(), IDOK);
-    EXPECT_EQ(dlg->m_bAutoLogin, 0);
+    EXPECT_FALSE(dlg->AutoLogin());
     EXPECT_EQ(m_loginEvents, 2);
     EXPECT_EQ(m_boxes.texts.size(), 1);
 }
@@ -305,7 +306,6 @@ constexpr char kFileServer[] = "files.photo-svc.test";  // the full 20 character
 class RunLoginDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_bStop = 0;
         g_szModuleDir = m_module.Path().string();
         g_szIniPath = (m_module.Path() / "FsIni.ini").string();
     }
@@ -330,22 +330,25 @@ protected:
             });
             interact(*dlg);
         });
-        m_view.RunLoginDialog();
+        m_session.RequestSignIn();
         EXPECT_TRUE(opened);
     }
 
-    // What the form does when the login server accepts the attempt.
-    static void AcceptLogin(CLoginDlg& dlg) {
-        AccountInfo& account = *dlg.m_pAccount;
-        account.loginOk = 1;
-        account.fileServerIp = kFileServer;
-        account.fileServerPort = 40001;
-        PostMessage(account.hLoginDlg, WM_LOGIN_EVENT, 0, 0);
+    // The login server accepts the attempt the dialog started, sending the file server's
+    // address; the exchange itself is not made.
+    void AcceptLogin() {
+        ASSERT_TRUE(WaitUntil([&] { return m_session.IsTimerSet(TIMER_LOGIN_CONNECT); }));
+        m_session.KillTimer(TIMER_LOGIN_CONNECT);
+        std::string body = "Y" + std::string(9, ' ') + "7" + kFileServer + "40001" +
+                           std::string(15 + 20 + 20, ' ');
+        m_session.HandleLoginReply(ServerRecord(1002, body).c_str(),
+                                   static_cast<int>(ServerRecord(1002, body).size()));
     }
 
     TestFolder m_module;
     RecordedBoxes m_boxes;
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
 };
 
 }  // namespace
@@ -357,18 +360,18 @@ TEST_F(RunLoginDialogTest, AutomaticLoginWithoutAnIdIsOffAndClosingEndsTheProgra
     const std::string before = ReadFileBytes(g_szIniPath);
 
     RunWith([&](CLoginDlg& dlg) {
-        EXPECT_EQ(dlg.m_bAutoLogin, 0);
-        EXPECT_EQ(dlg.m_pAccount->bFileReconnect, 1);
+        EXPECT_FALSE(dlg.AutoLogin());
+        EXPECT_TRUE(m_session.Account().fileReconnect);
         AutoLoginBox(&dlg)->setFocus();
         EXPECT_TRUE(WaitUntil([&] { return dlg.focusWidget() == Edit(&dlg, 1002); }));
         EXPECT_FALSE(AutoLoginBox(&dlg)->isChecked());
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_LOGIN_CONNECT));
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
         dlg.close();
     });
 
     EXPECT_TRUE(m_boxes.texts.isEmpty());
     EXPECT_EQ(ReadFileBytes(g_szIniPath), before);
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
     // The quit was posted: the next message loop ends with code 0 (99 would be the time limit).
     QTimer limit;
     limit.setSingleShot(true);
@@ -404,17 +407,16 @@ TEST_F(RunLoginDialogTest, ASuccessfulLoginRemembersOrForgetsTheAccountAndConnec
                 Edit(&dlg, 1003)->setText(QStringLiteral("pw2"));
                 QTest::mouseClick(&dlg, Qt::LeftButton, {}, kSignInButton);
             }
-            ASSERT_TRUE(WaitUntil([&] { return dlg.m_pAccount->hLoginDlg == dlg.GetSafeHwnd(); }));
-            AcceptLogin(dlg);
+            AcceptLogin();
         });
 
         EXPECT_EQ(Ini(ini::AUTO_LOGIN), c.writtenAuto);
         EXPECT_EQ(Ini(ini::USER_ID), c.writtenId);
         EXPECT_EQ(Ini(ini::PASSWORD), c.writtenPassword);
-        EXPECT_EQ(m_view.ServerIp(1), kFileServer);
-        EXPECT_EQ(m_view.ServerPort(1), 40001);
-        EXPECT_TRUE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
-        m_view.KillTimer(TIMER_FILE_CONNECT);
+        EXPECT_EQ(m_session.ServerIp(ServerGroup::File), kFileServer);
+        EXPECT_EQ(m_session.ServerPort(ServerGroup::File), 40001);
+        EXPECT_TRUE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
+        m_session.KillTimer(TIMER_FILE_CONNECT);
     }
 
     // As after a logout: automatic login is off, and the last user's account is filled in.
@@ -422,7 +424,7 @@ TEST_F(RunLoginDialogTest, ASuccessfulLoginRemembersOrForgetsTheAccountAndConnec
         EXPECT_EQ(Edit(&dlg, 1002)->text(), QStringLiteral("bob"));
         EXPECT_EQ(Edit(&dlg, 1003)->text(), QStringLiteral("pw2"));
         QTest::mouseClick(&dlg, Qt::LeftButton, {}, kSignInButton);
-        AcceptLogin(dlg);
+        AcceptLogin();
     });
     EXPECT_TRUE(m_boxes.texts.isEmpty());
 }

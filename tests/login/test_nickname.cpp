@@ -16,7 +16,7 @@
 #include "gui/controls.h"
 #include "protocol/cp949.h"
 #include "gui/messagebox.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 using logintest::FormRig;
 using logintest::YesBody;
@@ -90,7 +90,7 @@ protected:
 TEST_F(NicknameChange, NeitherCancelNorAnUnchangedOkChangesAnythingOrStartsALogin) {
     AnswerRecord(1002, YesBody(1234, m_fileServer.Port()) + "02:" + platform::Utf8ToCp949("별명"));
     ASSERT_TRUE(SignIn());
-    ASSERT_EQ(m_view.NickName(), "별명");
+    ASSERT_EQ(m_session.Nickname(), "별명");
     const std::string settingsBefore = testsupport::ReadFileBytes(g_szIniPath);
 
     const struct {
@@ -125,10 +125,10 @@ TEST_F(NicknameChange, NeitherCancelNorAnUnchangedOkChangesAnythingOrStartsALogi
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ClickNickName(c.interact);
-        EXPECT_EQ(m_view.NickName(), "별명");
+        EXPECT_EQ(m_session.Nickname(), "별명");
         EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("별명"));
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_LOGIN_CONNECT));
-        EXPECT_EQ(m_view.Account().fileReconnect, 1);
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
+        EXPECT_EQ(m_session.Account().fileReconnect, 1);
         EXPECT_EQ(testsupport::ReadFileBytes(g_szIniPath), settingsBefore);
     }
     EXPECT_EQ(LoginRequests().size(), 1u);
@@ -163,11 +163,11 @@ TEST_F(NicknameChange, WhatIsKeptIsWhatTheNextStartReadsBack) {
             c.edit(Edit(dlg));
             Press(dlg, IDOK);
         });
-        EXPECT_EQ(m_view.NickName(), c.kept);
+        EXPECT_EQ(m_session.Nickname(), c.kept);
         EXPECT_EQ(GetDlgItemText(&m_view, 1029).toStdString(), c.kept);
         EXPECT_EQ(ini::ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE), c.kept);
-        EXPECT_TRUE(m_view.IsTimerSet(TIMER_LOGIN_CONNECT));
-        m_view.KillTimer(TIMER_LOGIN_CONNECT);
+        EXPECT_TRUE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
+        m_session.KillTimer(TIMER_LOGIN_CONNECT);
     }
 }
 
@@ -181,19 +181,19 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     ASSERT_TRUE(WaitUntil([&] { return FileGreetings() == 2; }, 30000));
 
     Rename(QStringLiteral("abc"));
-    EXPECT_EQ(m_view.NickName(), "abc");
+    EXPECT_EQ(m_session.Nickname(), "abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("abc"));
     EXPECT_EQ(IniText("BasicInfo", "닉네임"), "abc");
-    EXPECT_EQ(m_view.Account().fileReconnect, 0);
+    EXPECT_EQ(m_session.Account().fileReconnect, 0);
     ASSERT_TRUE(WaitUntil([&] { return LoginSent("abc") && LoginSlotsFree(); }, 30000));
     EXPECT_EQ(LoginRequests().back().substr(76), "02:abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));  // the file line keeps running
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));  // the file line keeps running
 
     DropFileLine();
     ASSERT_TRUE(WaitUntil([&] { return FileSlotsFree(); }, 30000));
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
-    EXPECT_EQ(m_view.Account().fileReconnect, 1);
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
+    EXPECT_EQ(m_session.Account().fileReconnect, 1);
     EXPECT_EQ(FileGreetings(), 2);
 
     // Letter case alone is a change.
@@ -206,7 +206,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     Rename(QStringLiteral("def"));
     ASSERT_TRUE(WaitUntil(
         [&] { return GetDlgItemText(&m_view, 1024) == QStringLiteral("로그인 실패"); }, 30000));
-    EXPECT_EQ(m_view.Account().loginOk, 0);
+    EXPECT_EQ(m_session.Account().loginOk, 0);
     EXPECT_TRUE(m_boxes.isEmpty());
 }
 

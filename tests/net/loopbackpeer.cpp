@@ -92,6 +92,7 @@ bool ConnectedPair::Open() {
     sock = std::make_unique<CClientSock>();
     owner.watched = sock.get();
     sock->m_hOwner = owner.Handle();
+    sock->m_pRunStop = runStop;
     sock->m_iNo = 57;
     sock->m_nGroup = 1;
     sock->m_strName = "파일 전송 서버";

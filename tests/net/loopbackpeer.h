@@ -67,6 +67,8 @@ struct ConnectedPair {
 
     RecordingOwner owner;
     LoopbackListener listener;
+    // The end of the run the socket belongs to.
+    std::shared_ptr<std::atomic<bool>> runStop = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<CClientSock> sock;
     int peer = -1;
 };

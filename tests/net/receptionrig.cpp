@@ -9,7 +9,6 @@
 
 #include "core/settings.h"
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "support/scriptedserver.h"
@@ -101,15 +100,12 @@ bool ServerEnd::WaitForClose(int timeoutMs) {
 ReceptionRig::ReceptionRig()
     : scratch(m_scratch.Path()),
       save(m_scratch.Path() / "사진 저장"),
+      run(std::make_shared<RunContext>()),
       m_form(std::make_unique<MessageWindow>()),
-      m_threads(std::make_unique<ReceptionThreads>()) {
-    g_bStop = 0;
+      m_threads(std::make_unique<ReceptionThreads>(run)) {
     fs::create_directory(save);
-    g_szSaveFolder.Set(save.string());
-    account.customerNo = kCustomerNo;
-    account.loginOk = 1;
-    g_hViewWnd = m_form->Handle();
-    if (!g_hSlotEvent[kSlot]) g_hSlotEvent[kSlot] = std::make_unique<ManualResetEvent>();
+    run->saveFolder.Set(save.string());
+    run->signedIn = true;
     Bind();
 }
 
@@ -119,19 +115,12 @@ ReceptionRig::~ReceptionRig() {
         WaitForRelease();
     }
     EndProcessNow();
-    g_bStop = 0;
-    g_hViewWnd = HWND::Null;
-    g_szSaveFolder.Set("");
     platform::SetTimeScaleForTests(1.0);
 }
 
 void ReceptionRig::Bind() {
     m_form->Bind(WM_LOG_MESSAGE, [this](WPARAM, LPARAM text) {
         lines.push_back(*reinterpret_cast<const std::string*>(text));
-        return LRESULT{0};
-    });
-    m_form->Bind(WM_GET_ACCOUNT, [this](WPARAM, LPARAM copy) {
-        *reinterpret_cast<AccountInfo*>(copy) = account;
         return LRESULT{0};
     });
     m_form->Bind(WM_RECV_STATE, [this](WPARAM, LPARAM state) {
@@ -169,15 +158,14 @@ void ReceptionRig::Bind() {
 }
 
 void ReceptionRig::Wake() {
-    g_bSlotSignal[kSlot] = 1;
-    g_hSlotEvent[kSlot]->Set();
-    g_bSlotSignal[kSlot] = 0;
+    run->Wake(kSlot);
 }
 
 bool ReceptionRig::ConnectTo(int port) {
     if (m_sock || !m_form) return false;
     auto sock = std::make_unique<CClientSock>();
     sock->m_hOwner = m_form->Handle();
+    sock->m_pRunStop = std::shared_ptr<const std::atomic<bool>>(run, &run->stop);
     sock->m_iNo = kSlot;
     sock->m_nGroup = 1;
     sock->m_nTag = 1;
@@ -187,7 +175,7 @@ bool ReceptionRig::ConnectTo(int port) {
     // As the form does: the thread starts once the connect has been reported.
     if (!WaitUntil([&] { return m_connectReported; }) || sock->m_bConnected != 1) return false;
     m_sock = sock.release();
-    m_threads->Start(m_sock);
+    m_threads->Start(m_sock, kCustomerNo);
     return true;
 }
 
@@ -202,8 +190,7 @@ bool ReceptionRig::WaitForRelease(int timeoutMs) {
 }
 
 void ReceptionRig::StopRun() {
-    g_bStop = 1;
-    g_hSlotEvent[kSlot]->Set();
+    run->StopAll();
 }
 
 bool ReceptionRig::EndProcessNow() {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/accountinfo.h"
+#include "core/runcontext.h"
 #include "loopbackpeer.h"
 #include "core/fsthread.h"
 #include "platform/messagewindow.h"
@@ -62,7 +62,7 @@ public:
     bool WaitForRelease(int timeoutMs = 20000);
     bool Released() const { return m_sock == nullptr; }
     int Releases() const { return m_releases; }
-    // Stops the run as the form's OnDestroy does: the stop flag, then every slot's event.
+    // Stops the run as the session does: the stop flag, then every slot's wake-up.
     void StopRun();
     // The end of the process during a transfer: the run is stopped, the form's window goes at
     // once (nothing more is handled), then the owner joins. True when every thread was joined
@@ -72,7 +72,7 @@ public:
 
     const std::filesystem::path scratch;  // holds the save folder; nothing else is written here
     const std::filesystem::path save;     // the photo save folder
-    AccountInfo account;                  // what WM_GET_ACCOUNT hands out
+    std::shared_ptr<RunContext> run;      // signed in, the save folder, the wake-ups
     std::vector<std::string> lines;       // activity lines, in order
     std::vector<ProgressReport> progress;
     std::vector<LPARAM> states;  // WM_RECV_STATE

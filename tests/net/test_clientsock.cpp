@@ -10,7 +10,6 @@
 
 #include "loopbackpeer.h"
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "support/scriptedserver.h"
@@ -209,7 +208,6 @@ protected:
     }
     void TearDown() override {
         platform::SetTimeScaleForTests(1.0);
-        g_bStop = 0;
     }
 
     static constexpr int kSmallBuffer = 4096;
@@ -237,11 +235,13 @@ TEST_F(ClientSockSend, AFullLineFailsTheSendOnAStopOrAfterABoundedWait) {
     // Nobody reads, and a small receive buffer lets the line fill up. With a stop flag the send
     // ends at once; without one only the bounded wait ends it, shortened here by scaling time.
     ::setsockopt(pair.peer, SOL_SOCKET, SO_RCVBUF, &kSmallBuffer, sizeof kSmallBuffer);
-    for (std::atomic<int>* flag :
-         {&pair.sock->m_bStop, &g_bStop, static_cast<std::atomic<int>*>(nullptr)}) {
-        platform::SetTimeScaleForTests(flag ? 100.0 : 0.05);
-        if (flag) *flag = 1;
+    enum class Stop { Socket, Run, None };
+    for (const Stop stop : {Stop::Socket, Stop::Run, Stop::None}) {
+        platform::SetTimeScaleForTests(stop != Stop::None ? 100.0 : 0.05);
+        pair.sock->m_bStop = stop == Stop::Socket;
+        *pair.runStop = stop == Stop::Run;
         EXPECT_EQ(pair.sock->Send(record.data(), static_cast<int>(record.size())), SOCKET_ERROR);
-        if (flag) *flag = 0;
+        pair.sock->m_bStop = 0;
+        *pair.runStop = false;
     }
 }

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <random>
 
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "receptionrig.h"
@@ -232,7 +231,7 @@ TEST(Reception, IdleLineIsKeptAliveAndTheServersKeepAliveIsAnsweredAfterTheWait)
     EXPECT_EQ(server->ReadRecord(), Answer(1006, " "));
     EXPECT_EQ(server->Exchange(ServerRecord(1006, "")), Answer(1006, " "));
     // After a logout the next idle wait ends the thread without a keep-alive.
-    rig.account.loginOk = 0;
+    rig.run->signedIn = false;
     EXPECT_TRUE(rig.WaitForRelease());
     EXPECT_TRUE(server->WaitForClose());
 }
@@ -383,7 +382,7 @@ TEST(Reception, EndOfTheRunDuringATransferJoinsTheThread) {
     server->Send(SubBlock(1, 2, std::string(kSub, 'c')).substr(0, 30000));
     // The thread is inside a record; the form goes away without handling anything more.
     EXPECT_TRUE(rig.EndProcessNow());
-    EXPECT_EQ(g_bStop.load(), 1);
+    EXPECT_TRUE(rig.run->stop);
     // Only complete blocks are kept, and this new file had none.
     EXPECT_FALSE(fs::exists(rig.save / "cut.jpg"));
     EXPECT_TRUE(server->WaitForClose());

@@ -10,13 +10,12 @@
 
 #include "core/settings.h"
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
 #include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
-#include "gui/ovrinview.h"
+#include "core/clientsession.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -28,29 +27,23 @@ namespace {
 
 constexpr int kLimitMs = 60000;
 
-// Runs the login dialog, which logs in by itself; closes it should that not happen in time.
-void RunAutomaticLogin(COvrinView& view) {
-    QTimer watcher;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
-        if (elapsed.elapsed() < kLimitMs) return;
-        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
-    });
-    watcher.start(10);
-    view.RunLoginDialog();
+// Signs in with what the settings file remembers, as a face without a dialog does.
+void SignInWithStoredAccount(ClientSession& session) {
+    QObject::connect(&session, &ClientSession::signInRequested, &session,
+                     [&session](const SignInPrefill& prefill) {
+                         session.SignIn(prefill.userId, prefill.password, prefill.autoLogin);
+                     });
+    session.RequestSignIn();
 }
 
 }  // namespace
 
-TEST(ReceptionForm, SignedInFormReceivesPhotosAndItsEndStopsATransferInProgress) {
+TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInProgress) {
     TestFolder module;
     TestFolder source;
     TestFolder save;
-    g_bStop = 0;
     g_szModuleDir = module.Path().string();
     g_szIniPath = (module.Path() / "FsIni.ini").string();
-    g_szSaveFolder.Set(save.Path().string());
     platform::SetTimeScaleForTests(0.1);
     SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
     const std::string small(123456, 's');
@@ -74,22 +67,22 @@ TEST(ReceptionForm, SignedInFormReceivesPhotosAndItsEndStopsATransferInProgress)
         ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath));
     }
 
-    auto view = std::make_unique<COvrinView>();
-    g_hViewWnd = view->GetSafeHwnd();  // as the initial update does
-    view->ReadLoginServerInfo();
-    RunAutomaticLogin(*view);
-    ASSERT_EQ(view->Account().loginOk, 1);
+    auto session = std::make_unique<ClientSession>();
+    session->SetSaveFolder(save.Path().string());
+    session->ReadLoginServerInfo();
+    SignInWithStoredAccount(*session);
+    ASSERT_TRUE(WaitUntil([&] { return session->Account().loginOk; }, kLimitMs));
     ASSERT_TRUE(WaitUntil(
         [&] { return ReadFileBytes(save.Path() / "1 첫째/작은 사진.jpg") == small; }, kLimitMs));
     ASSERT_TRUE(
         WaitUntil([&] { return fs::exists(save.Path() / "2 둘째/큰 사진.jpg"); }, kLimitMs));
 
-    // The form's end: every thread wakes, ends and gives its slot back, then the form goes.
-    const int slot = view->Account().fileSlot;
-    ASSERT_NE(view->Socket(slot), nullptr);
-    view->OnDestroy();
-    EXPECT_TRUE(WaitUntil([&] { return view->Socket(slot) == nullptr; }, kLimitMs));
-    view.reset();
+    // The end of the run: every thread wakes, ends and gives its slot back, then the session goes.
+    const int slot = session->Account().fileSlot;
+    ASSERT_NE(session->Socket(slot), nullptr);
+    session->Stop();
+    EXPECT_TRUE(WaitUntil([&] { return session->Socket(slot) == nullptr; }, kLimitMs));
+    session.reset();
     // Of the photo cut short only whole blocks are kept, and none at all leaves no file.
     const fs::path cut = save.Path() / "2 둘째/큰 사진.jpg";
     EXPECT_EQ(fs::exists(cut) ? fs::file_size(cut) % 10'100'000 : 0u, 0u);
@@ -97,7 +90,4 @@ TEST(ReceptionForm, SignedInFormReceivesPhotosAndItsEndStopsATransferInProgress)
     service.Stop();
     SetMessageBoxHandlerForTests(nullptr);
     platform::SetTimeScaleForTests(1.0);
-    g_szSaveFolder.Set("");
-    g_hViewWnd = HWND::Null;
-    g_bStop = 0;
 }

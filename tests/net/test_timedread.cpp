@@ -10,7 +10,6 @@
 
 #include "loopbackpeer.h"
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "core/timedread.h"
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -41,13 +40,10 @@ class TimedReadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pair.Open());
-        g_hViewWnd = pair.owner.Handle();
     }
     void TearDown() override {
         StopReading();
         platform::SetTimeScaleForTests(1.0);
-        g_bStop = 0;
-        g_hViewWnd = HWND::Null;
     }
 
     int Read(CClientSock& sock, int bufferSize) {
@@ -80,7 +76,7 @@ protected:
     void StopReading() {
         if (!reader.joinable()) return;
         if (!done) {
-            g_bStop = 1;
+            *pair.runStop = true;
             WaitUntil([&] { return done.load(); }, kLimitMs);
         }
         reader.join();
@@ -130,7 +126,7 @@ TEST_F(TimedReadTest, ASenderThatAwaitsEachAnswerIsServedAtTheLinesPace) {
     platform::SetTimeScaleForTests(kLongPauses);
     constexpr int kRecords = 40;
     reader = std::thread([this] {
-        for (int i = 0; i < kRecords && !g_bStop; ++i) {
+        for (int i = 0; i < kRecords && !*pair.runStop; ++i) {
             const int count = Read();
             const std::string answer = ServerRecord(2002, count > 0 ? "Y" : "N");
             pair.sock->Send(answer.data(), static_cast<int>(answer.size()));
@@ -152,7 +148,7 @@ TEST_F(TimedReadTest, ASenderThatAwaitsEachAnswerIsServedAtTheLinesPace) {
         }
         ++answered;
     }
-    if (answered < kRecords) g_bStop = 1;
+    if (answered < kRecords) *pair.runStop = true;
     AwaitReading();
     EXPECT_EQ(answered, kRecords);
 }
@@ -219,19 +215,22 @@ TEST_F(TimedReadTest, AStopFromAnotherThreadEndsTheReadWithTheBytesSoFar) {
     // Pauses of 400 ms: a stop ends the read within one, the time-out would take twenty seconds.
     platform::SetTimeScaleForTests(10.0);
     for (bool global : {false, true}) {
-        SCOPED_TRACE(global ? "g_bStop" : "m_bStop");
+        SCOPED_TRACE(global ? "the run's stop" : "m_bStop");
         ConnectedPair line;
         ASSERT_TRUE(line.Open());
         const std::string part = ServerRecord(2002, std::string(20, 'c')).substr(0, 14);
         StartReading(*line.sock);
         WriteAllBytes(line.peer, part);
         EXPECT_TRUE(WaitUntilConsumed(line.peer, line.sock->Handle()));
-        (global ? g_bStop : line.sock->m_bStop) = 1;
+        if (global) {
+            *line.runStop = true;
+        } else {
+            line.sock->m_bStop = 1;
+        }
         EXPECT_EQ(AwaitReading(), 14);
         EXPECT_EQ(InBuffer(14), part);
         EXPECT_TRUE(pair.owner.logLines.empty());
         EXPECT_EQ(line.sock->m_bStop, global ? 0 : 1);
-        g_bStop = 0;
     }
 }
 
@@ -293,9 +292,9 @@ TEST_F(TimedReadTest, TheSharedReadReportsHowItEndedAndMayIgnoreTheSocketFlag) {
         WriteAllBytes(pair.peer, c.sent);
         ASSERT_TRUE(
             WaitUntil([&] { return BytesWaiting(pair.sock->Handle()) == int(c.sent.size()); }));
-        g_bStop = c.globalStop ? 1 : 0;
+        *pair.runStop = c.globalStop;
         const RecordReadResult got = ReadRecord(*pair.sock, answer.data(), 0, pause, loginReader);
-        g_bStop = 0;
+        *pair.runStop = false;
         EXPECT_EQ(got.end, c.end);
         EXPECT_EQ(got.count, c.count);
         if (c.globalStop) pair.sock->Receive(answer.data(), int(c.sent.size()));

@@ -9,6 +9,7 @@
 #include "gui/dialogunits.h"
 #include "protocol/programinfo.h"
 #include "gui/formfonts.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
 
 TEST(DialogUnits, MapLikeWindowsWithRounding) {
@@ -18,7 +19,8 @@ TEST(DialogUnits, MapLikeWindowsWithRounding) {
 }
 
 TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
-    COvrinView view;
+    ClientSession session;
+    COvrinView view(session);
     struct Expected {
         int id;
         const char* kind;
@@ -55,7 +57,8 @@ TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
 }
 
 TEST(FormLayout, PositionsComeFromDialogUnitsOfTheFormFont) {
-    COvrinView view;
+    ClientSession session;
+    COvrinView view(session);
     const DialogBaseUnits base = BaseUnitsOf(DialogFont());
     ASSERT_GT(base.x, 0);
     ASSERT_GT(base.y, 0);
@@ -69,7 +72,8 @@ TEST(FormLayout, PositionsComeFromDialogUnitsOfTheFormFont) {
 }
 
 TEST(FormLayout, FontsHaveTheirCellHeightAndWeight) {
-    COvrinView view;
+    ClientSession session;
+    COvrinView view(session);
     EXPECT_LE(QFontMetrics(view.SmallFont()).height(), 12);
     EXPECT_GE(QFontMetrics(view.SmallFont()).height(), 10);
     EXPECT_LE(QFontMetrics(view.LargeFont()).height(), 25);
@@ -79,7 +83,8 @@ TEST(FormLayout, FontsHaveTheirCellHeightAndWeight) {
 }
 
 TEST(FormLayout, TheProgramVersionShowsWhole) {
-    COvrinView view;
+    ClientSession session;
+    COvrinView view(session);
     view.SetDlgItemText(1010, PROGRAM_VERSION);
     auto* label = qobject_cast<QLabel*>(GetDlgItem(&view, 1010));
     ASSERT_NE(label, nullptr);

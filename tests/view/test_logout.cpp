@@ -15,7 +15,7 @@
 #include "gui/logindlg.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 using logintest::YesBody;
 using testsupport::ServerRecord;
@@ -46,7 +46,7 @@ protected:
         ASSERT_TRUE(SignIn());
         // The folder-list upload that follows a login would share the one tracked login-server
         // exchange with a login this test starts.
-        m_view.KillTimer(TIMER_FOLDER_UPLOAD);
+        m_session.KillTimer(TIMER_FOLDER_UPLOAD);
         if (fileServerPort != kNothingListens) {
             ASSERT_TRUE(WaitUntil([&] { return Text(1025) == kReady; }, kLimitMs));
         }
@@ -100,16 +100,16 @@ QLineEdit* Edit(const CLoginDlg& dlg, int id) {
 
 TEST_F(LogoutTest, AnsweredNoChangesNothing) {
     SignInAndReceive(m_fileServer.Port());
-    const int slot = m_view.Account().fileSlot;
+    const int slot = m_session.Account().fileSlot;
 
     PressLogout(IDNO, [](CLoginDlg& dlg) { dlg.close(); });
 
     EXPECT_EQ(m_asked, QStringList{QStringLiteral("Log Out: ") + kQuestion});
     EXPECT_FALSE(m_dialogOpened);
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
-    EXPECT_EQ(m_view.Account().loginOk, 1);
+    EXPECT_EQ(m_session.Account().loginOk, 1);
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "1");
-    EXPECT_NE(m_view.Socket(slot), nullptr);
+    EXPECT_NE(m_session.Socket(slot), nullptr);
     EXPECT_EQ(Text(1025), kReady);
 }
 
@@ -120,7 +120,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
 
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
         EXPECT_EQ(Text(1021), QString());
-        EXPECT_EQ(m_view.Account().loginOk, 0);
+        EXPECT_EQ(m_session.Account().loginOk, 0);
         EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");
         EXPECT_EQ(Edit(dlg, 1002)->text(), QStringLiteral("guest"));
         EXPECT_EQ(Edit(dlg, 1003)->text(), QStringLiteral("secret"));
@@ -128,8 +128,8 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
 
         // The thread ends and frees its slot; nothing schedules a new connection.
         EXPECT_TRUE(WaitUntil([&] { return FileSlotsFree() && Text(1025) == kLost; }, kLimitMs));
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
-        EXPECT_EQ(m_view.Account().fileReconnect, 1);
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
+        EXPECT_EQ(m_session.Account().fileReconnect, 1);
         EXPECT_EQ(FileGreetings(), 1);
         EXPECT_EQ(Text(1023), loginTime);
         EXPECT_EQ(Text(1024), loginInfo);
@@ -140,7 +140,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
     });
 
     EXPECT_TRUE(m_dialogOpened);
-    EXPECT_EQ(m_view.Account().loginOk, 1);
+    EXPECT_EQ(m_session.Account().loginOk, 1);
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
     EXPECT_TRUE(WaitUntil([&] { return FileGreetings() == 2 && Text(1025) == kReady; }, kLimitMs));
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");
@@ -150,22 +150,22 @@ TEST_F(LogoutTest, APendingRetryOfTheFileServerIsDropped) {
     SignInAndReceive(kNothingListens);  // the connect is retried
     ASSERT_TRUE(WaitUntil([&] {
         return LinesContaining(QStringLiteral("파일 전송 서버 Connect Fail!")) >= 1 &&
-               m_view.IsTimerSet(TIMER_FILE_CONNECT);
+               m_session.IsTimerSet(TIMER_FILE_CONNECT);
     }, kLimitMs));
 
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
         dlg.close();
     });
     EXPECT_TRUE(m_dialogOpened);
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
 }
 
 TEST_F(LogoutTest, EndsTheReceptionEvenWhileTheServerKeepsTheLineBusy) {
     SignInAndReceive(m_busyFileServer.Port());
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
         EXPECT_TRUE(WaitUntil([&] { return FileSlotsFree() && Text(1025) == kLost; }, kLimitMs));
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
         dlg.close();
     });
     EXPECT_TRUE(m_dialogOpened);
@@ -177,11 +177,11 @@ TEST_F(LogoutTest, AFileServerConnectThatCompletesAfterTheLogoutStartsNoReceptio
         EXPECT_TRUE(WaitUntil([&] { return FileSlotsFree() && Text(1025) == kLost; }, kLimitMs));
         const int threadStarts = LinesContaining(QStringLiteral("Process Thread Start!"));
         // A connect that was already under way when the user logged out.
-        m_view.ConnectServer(1, 1);
+        m_session.ConnectServer(ServerGroup::File, 1);
         EXPECT_TRUE(WaitUntil(
             [&] { return m_busyFileServer.Connections() == 2 && FileSlotsFree(); }, kLimitMs));
         EXPECT_EQ(LinesContaining(QStringLiteral("Process Thread Start!")), threadStarts);
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
         dlg.close();
     });
     EXPECT_TRUE(m_dialogOpened);

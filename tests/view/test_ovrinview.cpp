@@ -9,15 +9,15 @@
 
 #include "core/msglog.h"
 #include "core/settings.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "gui/controls.h"
 #include "platform/privateprofile.h"
 #include "platform/singleinstance.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -32,7 +32,6 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC0", 1);
         tzset();
-        g_bStop = 0;
         g_szModuleDir = m_module.Path().string();
         g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         platform::SetClockForTests([this] { return m_now; });
@@ -63,7 +62,8 @@ protected:
 
     TestFolder m_module;
     std::time_t m_now = At(2024, 2, 29, 23, 59, 58);
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
     QTimer m_loginDialogCloser;
 };
 
@@ -71,13 +71,12 @@ protected:
 
 TEST_F(FormTest, InitialUpdateThenStartSequenceReadsSettingsAndLogsTheStart) {
     ASSERT_TRUE(m_view.OnInitialUpdate());
-    EXPECT_EQ(g_hViewWnd.load(), m_view.GetSafeHwnd());
     EXPECT_EQ(GetDlgItemText(&m_view, 1010), QStringLiteral("v.2018.04.06.02"));
     EXPECT_EQ(GetDlgItem(&m_view, 1015)->font(), m_view.LargeFont());
     EXPECT_EQ(GetDlgItem(&m_view, 1011)->font(), m_view.LargeFont());
     EXPECT_EQ(GetDlgItem(&m_view, 1000)->font(), m_view.SmallFont());
     EXPECT_EQ(GetDlgItem(&m_view, 1009)->font(), m_view.SmallFont());
-    EXPECT_TRUE(m_view.IsTimerSet(TIMER_STARTUP));
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_STARTUP));
 
     RedirectPathsAfterInitialUpdate();
     SetIni("BasicInfo", "닉네임", "스튜디오 하늘");
@@ -85,23 +84,23 @@ TEST_F(FormTest, InitialUpdateThenStartSequenceReadsSettingsAndLogsTheStart) {
     SetIni("BasicInfo", "LoginServerPort", "31000");
 
     ASSERT_TRUE(WaitUntil([&] { return !ActivityLines().isEmpty(); }));
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_STARTUP));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_STARTUP));
     const QString startLine = QStringLiteral("[23:59:58] TAVEN PIC 사진 수신 처리 Program Start!");
     EXPECT_EQ(ActivityLines(), QStringList{startLine});
     EXPECT_EQ(ReadFileBytes(m_module.Path() / "logs/20240229/20240229_Msg.txt"),
               startLine.toStdString() + "\r\n");
     EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("스튜디오 하늘"));
-    EXPECT_EQ(m_view.ServerIp(0), "10.1.2.3");
-    EXPECT_EQ(m_view.ServerPort(0), 31000);
-    EXPECT_EQ(m_view.Today(), "20240229");
-    EXPECT_TRUE(m_view.IsTimerSet(TIMER_CLOCK));
+    EXPECT_EQ(m_session.ServerIp(ServerGroup::Login), "10.1.2.3");
+    EXPECT_EQ(m_session.ServerPort(ServerGroup::Login), 31000);
+    EXPECT_EQ(m_session.Today(), "20240229");
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_CLOCK));
 }
 
 TEST_F(FormTest, WithoutSettingsFileEveryDefaultApplies) {
-    m_view.StartProgram();
-    EXPECT_EQ(m_view.ServerIp(0), "127.0.0.1");
-    EXPECT_EQ(m_view.ServerPort(0), 30002);
-    EXPECT_EQ(m_view.NickName(), "");
+    m_session.Start();
+    EXPECT_EQ(m_session.ServerIp(ServerGroup::Login), "127.0.0.1");
+    EXPECT_EQ(m_session.ServerPort(ServerGroup::Login), 30002);
+    EXPECT_EQ(m_session.Nickname(), "");
     EXPECT_FALSE(fs::exists(g_szIniPath));
 }
 
@@ -112,7 +111,7 @@ TEST_F(FormTest, ASecondInstanceShowsTheFirstAndStopsBeforeAnyStep) {
 
     EXPECT_FALSE(m_view.OnInitialUpdate());
     ASSERT_TRUE(WaitUntil([&] { return showRequests == 1; }));
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_STARTUP));
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_STARTUP));
     EXPECT_EQ(GetDlgItemText(&m_view, 1010), QStringLiteral("v.2017.08.01.01"));
 }
 
@@ -131,15 +130,15 @@ TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewD
             testsupport::WriteFileBytes(logs / day / "old.txt", "x");
         }
 
-        m_view.StartProgram();  // never cleans at start-up
+        m_session.Start();  // never cleans at start-up
         m_now = At(2024, 2, 29, 23, 59, 59);
-        m_view.OnTimer(TIMER_CLOCK);
+        m_session.OnTimer(TIMER_CLOCK);
         EXPECT_EQ(GetDlgItemText(&m_view, 1008), QStringLiteral("2024-02-29"));
         EXPECT_EQ(GetDlgItemText(&m_view, 1009), QStringLiteral("23:59:59"));
         EXPECT_TRUE(fs::exists(logs / "20240101"));
 
         m_now = At(2024, 3, 1, 0, 0, 1);
-        m_view.OnTimer(TIMER_CLOCK);
+        m_session.OnTimer(TIMER_CLOCK);
         EXPECT_EQ(fs::exists(logs / "20240101"), !c.deletes);
         EXPECT_TRUE(fs::exists(logs / "20231231"));
         EXPECT_TRUE(fs::exists(logs / "20240102"));
@@ -147,19 +146,19 @@ TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewD
             QStringLiteral("[00:00:01] Delete log folder: ") +
             QString::fromStdString((logs / "20240101").string());
         EXPECT_EQ(ActivityLines().front() == deleteLine, c.deletes);
-        EXPECT_EQ(m_view.Today(), c.deletes ? "20240301" : "20240229");
+        EXPECT_EQ(m_session.Today(), c.deletes ? "20240301" : "20240229");
 
         // Later ticks of the same day leave a folder of that name alone.
         fs::create_directories(logs / "20240101");
         m_now = At(2024, 3, 1, 0, 0, 2);
-        m_view.OnTimer(TIMER_CLOCK);
+        m_session.OnTimer(TIMER_CLOCK);
         EXPECT_TRUE(fs::exists(logs / "20240101"));
         fs::remove_all(logs);
     }
 }
 
 TEST_F(FormTest, ActivityListKeepsTheThirtyNewestLinesNewestFirst) {
-    for (int i = 1; i <= 31; ++i) m_view.AddLog("line " + std::to_string(i));
+    for (int i = 1; i <= 31; ++i) m_session.Log("line " + std::to_string(i));
     const QStringList lines = ActivityLines();
     ASSERT_EQ(lines.size(), 30);
     EXPECT_EQ(lines.front(), QStringLiteral("[23:59:58] line 31"));
@@ -169,22 +168,18 @@ TEST_F(FormTest, ActivityListKeepsTheThirtyNewestLinesNewestFirst) {
     EXPECT_NE(file.find("[23:59:58] line 1\r\n"), std::string::npos);
 }
 
-TEST_F(FormTest, ReceptionThreadsReachTheFormBySynchronousMessages) {
+TEST_F(FormTest, ReceptionThreadsReachTheFormThroughTheSessionBySynchronousMessages) {
     std::atomic<bool> done{false};
-    AccountInfo copy;
-    copy.loginOk = 7;
-    g_hViewWnd = m_view.GetSafeHwnd();
+    const HWND session = m_session.Handle();
     std::thread reception([&] {
         const std::string text = "파일 수신 완료! [1,024]a.jpg";
-        SendMessage(g_hViewWnd.load(), WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
-        SendMessage(g_hViewWnd.load(), WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&copy));
+        SendMessage(session, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
         done = true;
     });
     ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
     reception.join();
     ASSERT_FALSE(ActivityLines().isEmpty());
     EXPECT_EQ(ActivityLines().front(), QStringLiteral("[23:59:58] 파일 수신 완료! [1,024]a.jpg"));
-    EXPECT_EQ(copy.loginOk, 0);
 }
 
 TEST_F(FormTest, EscapeAndF1AreSwallowed) {
@@ -199,9 +194,9 @@ TEST_F(FormTest, EscapeAndF1AreSwallowed) {
 }
 
 TEST_F(FormTest, DestroyStopsTheRunAndTheClock) {
-    m_view.StartProgram();
-    ASSERT_TRUE(m_view.IsTimerSet(TIMER_CLOCK));
+    m_session.Start();
+    ASSERT_TRUE(m_session.IsTimerSet(TIMER_CLOCK));
     m_view.OnDestroy();
-    EXPECT_EQ(g_bStop.load(), 1);
-    EXPECT_FALSE(m_view.IsTimerSet(TIMER_CLOCK));
+    EXPECT_FALSE(m_session.Running());
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_CLOCK));
 }

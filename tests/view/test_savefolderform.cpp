@@ -20,9 +20,10 @@
 #include "gui/folderpicker.h"
 #include "gui/messagebox.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
 #include "gui/staticnotify.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -53,7 +54,6 @@ protected:
         setenv("HOME", m_folder.Path().c_str(), 1);
         g_szModuleDir = m_folder.Path().string();
         g_szIniPath = (m_folder.Path() / "FsIni.ini").string();
-        g_szSaveFolder.Set("");
         platform::SetClockForTests([] { return testsupport::LocalMoment(2024, 5, 1, 12, 0, 0); });
         SetMessageBoxHandlerForTests([this](const QString& text, const QString& caption) {
             m_boxes.push_back({text, caption});
@@ -83,11 +83,11 @@ protected:
     }
     void LoadWith(const Names& names) {
         StoreNames(names);
-        m_view.LoadSaveFolders();
+        m_session.LoadSaveFolders();
     }
     Names ListNames() const {
         Names names;
-        for (const QString& name : m_view.FolderNames()) names.push_back(name.toStdString());
+        for (const QString& name : m_session.Folders()) names.push_back(name.toStdString());
         return names;
     }
     QListWidget* List() const { return static_cast<QListWidget*>(GetDlgItem(&m_view, 1015)); }
@@ -114,8 +114,8 @@ protected:
         }
     }
     // Observes whether the next step starts the upload timer.
-    bool UploadTimerSet() const { return m_view.IsTimerSet(TIMER_FOLDER_UPLOAD); }
-    void ResetUploadTimer() { m_view.KillTimer(TIMER_FOLDER_UPLOAD); }
+    bool UploadTimerSet() const { return m_session.IsTimerSet(TIMER_FOLDER_UPLOAD); }
+    void ResetUploadTimer() { m_session.KillTimer(TIMER_FOLDER_UPLOAD); }
 
     TestFolder m_folder;
     std::string m_savedHome;
@@ -123,15 +123,16 @@ protected:
     std::deque<int> m_answers;
     QStringList m_pickerStarts;
     std::optional<QString> m_pick;
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
 };
 
 }  // namespace
 
 TEST_F(SaveFolderForm, LoadWithoutSettingsUsesTheHomeFolderAndAnEmptyList) {
     const std::string folder = (m_folder.Path() / "ZNL").string();
-    m_view.LoadSaveFolders();
-    EXPECT_EQ(g_szSaveFolder.Get(), folder);
+    m_session.LoadSaveFolders();
+    EXPECT_EQ(m_session.SaveFolder(), folder);
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(folder));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_TRUE(ListNames().empty());
@@ -145,9 +146,9 @@ TEST_F(SaveFolderForm, LoadCreatesTheStoredFolderAndSortsTheStoredNames) {
     StoreNames({"studio", "", "나무", "Apple", "beach"});
     ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, "6");  // key 6 is missing
     const std::string before = ReadFileBytes(g_szIniPath);
-    m_view.LoadSaveFolders();
+    m_session.LoadSaveFolders();
 
-    EXPECT_EQ(g_szSaveFolder.Get(), folder);
+    EXPECT_EQ(m_session.SaveFolder(), folder);
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(folder));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(ListNames(), (Names{"", "", "Apple", "beach", "studio", "나무"}));
@@ -156,7 +157,7 @@ TEST_F(SaveFolderForm, LoadCreatesTheStoredFolderAndSortsTheStoredNames) {
     EXPECT_FALSE(UploadTimerSet());
 
     StoreNames({"Park"});  // a second load replaces the list
-    m_view.LoadSaveFolders();
+    m_session.LoadSaveFolders();
     EXPECT_EQ(ListNames(), Names{"Park"});
 }
 
@@ -273,7 +274,7 @@ TEST_F(SaveFolderForm, ModifyNeedsASelectionAndATextAndMayRepeatAName) {
 }
 
 TEST_F(SaveFolderForm, PickingAFolderStoresItShowsItAndHandsItToReception) {
-    m_view.LoadSaveFolders();
+    m_session.LoadSaveFolders();
     QWidget* label = GetDlgItem(&m_view, 1018);
     const std::string home = (m_folder.Path() / "ZNL").string();
     const std::string chosen = (m_folder.Path() / "사진 보관").string();
@@ -285,13 +286,13 @@ TEST_F(SaveFolderForm, PickingAFolderStoresItShowsItAndHandsItToReception) {
     m_pick = std::nullopt;
     QTest::mouseDClick(label, Qt::LeftButton);
     EXPECT_EQ(m_pickerStarts, QStringList{Q(g_szModuleDir)});
-    EXPECT_EQ(g_szSaveFolder.Get(), home);
+    EXPECT_EQ(m_session.SaveFolder(), home);
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(home));
     EXPECT_FALSE(fs::exists(g_szIniPath));
 
     m_pick = Q(chosen);
     QTest::mouseDClick(label, Qt::LeftButton);
-    EXPECT_EQ(g_szSaveFolder.Get(), chosen);
+    EXPECT_EQ(m_session.SaveFolder(), chosen);
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(chosen));
     EXPECT_EQ(Key("사진저장폴더"), chosen);
     EXPECT_FALSE(UploadTimerSet());
@@ -300,11 +301,11 @@ TEST_F(SaveFolderForm, PickingAFolderStoresItShowsItAndHandsItToReception) {
     m_pick = std::nullopt;
     m_view.OnPickSaveFolder();  // the stored folder is where the picker opens now
     EXPECT_EQ(m_pickerStarts.back(), Q(chosen));
-    EXPECT_EQ(g_szSaveFolder.Get(), chosen);
+    EXPECT_EQ(m_session.SaveFolder(), chosen);
 }
 
 TEST_F(SaveFolderForm, APathTheSettingsFileCannotKeepIsRefused) {
-    m_view.LoadSaveFolders();
+    m_session.LoadSaveFolders();
     const std::string home = (m_folder.Path() / "ZNL").string();
     for (const std::string& path : {(m_folder.Path() / "사진😀").string(),
                                     (m_folder.Path() / std::string(300, 'p')).string()}) {
@@ -313,7 +314,7 @@ TEST_F(SaveFolderForm, APathTheSettingsFileCannotKeepIsRefused) {
         m_view.OnPickSaveFolder();
         EXPECT_EQ(ActivityLines().front(),
                   Line("'" + path + "' 폴더는 사진 저장 폴더로 쓸 수 없음!"));
-        EXPECT_EQ(g_szSaveFolder.Get(), home);
+        EXPECT_EQ(m_session.SaveFolder(), home);
         EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(home));
         EXPECT_FALSE(fs::exists(g_szIniPath));
     }
@@ -327,7 +328,7 @@ TEST_F(SaveFolderForm, TheStartSequenceEndsByLoadingTheSaveFolders) {
         if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
     });
     closer.start(10);
-    m_view.StartProgram();
+    m_session.Start();
     QCoreApplication::processEvents();  // the posted quit passes while no loop runs
 
     EXPECT_EQ(ListNames(), (Names{"Beach", "Park"}));

@@ -12,15 +12,15 @@
 #include "core/settings.h"
 #include "protocol/loginrequest.h"
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "platform/clock.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 namespace fs = std::filesystem;
 using testsupport::ScriptedServer;
@@ -48,7 +48,6 @@ std::string YesBody(int fileServerPort, const std::string& version = "v.2018.04.
 class SignInTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_bStop = 0;
         g_szModuleDir = m_module.Path().string();
         g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         platform::SetTimeScaleForTests(0.1);
@@ -61,7 +60,7 @@ protected:
         Ini("패스워드", "secret");
         Ini("LoginServerIP", "127.0.0.1");
         Ini("LoginServerPort", std::to_string(m_login.Port()).c_str());
-        m_view.ReadLoginServerInfo();
+        m_session.ReadLoginServerInfo();
     }
     void TearDown() override {
         SetMessageBoxHandlerForTests(nullptr);
@@ -94,7 +93,7 @@ protected:
             if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
         });
         watcher.start(5);
-        m_view.RunLoginDialog();
+        m_session.RequestSignIn();
         // A dialog closed without a login posts the quit, which would end every later loop of
         // this test process; the program itself would be ending here.
         QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
@@ -110,7 +109,7 @@ protected:
     }
     bool LoginSlotsFree() const {
         for (int slot = 0; slot < 50; ++slot) {
-            if (m_view.Socket(slot)) return false;
+            if (m_session.Socket(slot)) return false;
         }
         return true;
     }
@@ -128,7 +127,8 @@ protected:
     }};
     ScriptedServer m_fileServer{[](int, const std::string&) {}};
     QStringList m_boxes;
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
 };
 
 }  // namespace
@@ -140,7 +140,7 @@ TEST_F(SignInTest, AutomaticLoginSendsTheRequestAndYesConnectsTheFileServer) {
 
     ASSERT_EQ(m_login.Requests().size(), 1u);
     EXPECT_EQ(m_login.Requests()[0], BuildLoginRequest("guest", "secret", ""));
-    const AccountInfo& account = m_view.Account();
+    const AccountInfo& account = m_session.Account();
     EXPECT_EQ(account.loginOk, 1);
     EXPECT_EQ(account.loginResult, 'Y');
     EXPECT_EQ(account.customerNo, 4321);
@@ -151,8 +151,8 @@ TEST_F(SignInTest, AutomaticLoginSendsTheRequestAndYesConnectsTheFileServer) {
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "1");
     EXPECT_EQ(IniText("BasicInfo", "아이디"), "guest");
     EXPECT_EQ(IniText("BasicInfo", "패스워드"), "secret");
-    EXPECT_TRUE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
-    EXPECT_TRUE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
     EXPECT_TRUE(m_boxes.isEmpty());
 
     ASSERT_TRUE(WaitUntil([&] { return m_fileServer.Connections() == 1; }));
@@ -174,17 +174,17 @@ TEST_F(SignInTest, EachRefusalShowsItsMessageAndRecordsAFailedLogin) {
         AnswerRecord(letter);
         RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
         EXPECT_EQ(m_boxes, QStringList{message});
-        EXPECT_EQ(m_view.Account().loginOk, 0);
+        EXPECT_EQ(m_session.Account().loginOk, 0);
         EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("로그인 실패"));
         EXPECT_EQ(GetDlgItemText(&m_view, 1021), QString());
-        EXPECT_FALSE(m_view.IsTimerSet(TIMER_FILE_CONNECT));
+        EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
         EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
     }
 }
 
 TEST_F(SignInTest, UnreachableLoginServerFailsOnceWithoutRetry) {
     Ini("LoginServerPort", "1");  // nothing listens on port 1 here
-    m_view.ReadLoginServerInfo();
+    m_session.ReadLoginServerInfo();
     RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
     EXPECT_EQ(m_boxes, QStringList{QStringLiteral("로그인 서버 접속 실패!\r\n다시 시도 해주세요!")});
     WaitUntil([] { return false; }, 300);
@@ -226,13 +226,13 @@ TEST_F(SignInTest, NicknameFromTheAnswerIsTakenOnlyWhenNoneIsSet) {
     Ini("닉네임", "");
     AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.02", "", "01:x,02:abc,02:def"));
     RunLoginDialogUntil([] { return false; });
-    EXPECT_EQ(m_view.NickName(), "abc");
+    EXPECT_EQ(m_session.Nickname(), "abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("abc"));
     EXPECT_EQ(IniText("BasicInfo", "닉네임"), "abc");
 
     AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.02", "", "02:xyz"));
     RunLoginDialogUntil([] { return false; });
-    EXPECT_EQ(m_view.NickName(), "abc");
+    EXPECT_EQ(m_session.Nickname(), "abc");
     // The next request carries the nickname.
     EXPECT_EQ(m_login.Requests().back(), BuildLoginRequest("guest", "secret", "abc"));
 }
@@ -246,7 +246,7 @@ TEST_F(SignInTest, ANewerVersionHandsOverToTheUpdater) {
     AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.02", "update.example"));
     RunLoginDialogUntil([] { return false; });
     EXPECT_EQ(IniText("FTP", "IP"), "<none>");  // equal version: no hand-over
-    EXPECT_TRUE(m_view.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
 
     AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.03", "update.example"));
     RunLoginDialogUntil([] { return false; });
@@ -254,7 +254,7 @@ TEST_F(SignInTest, ANewerVersionHandsOverToTheUpdater) {
     EXPECT_EQ(IniText("FTP", "Localfile"), m_module.Path().string() + "/ZNLClient");
     EXPECT_EQ(IniText("FTP", "Remotefile"), "ZNLClient");
     EXPECT_EQ(IniText("FTP", "RunExe"), "1");
-    EXPECT_EQ(g_bStop.load(), 1);
+    EXPECT_FALSE(m_session.Running());
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(marker); }));
 }
 
@@ -262,7 +262,7 @@ TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
     AnswerRecord(YesBody(m_fileServer.Port()));
     for (int i = 0; i < 60; ++i) {
         RunLoginDialogUntil([] { return false; });
-        ASSERT_EQ(m_view.Account().loginOk, 1) << i;
+        ASSERT_EQ(m_session.Account().loginOk, 1) << i;
     }
     EXPECT_EQ(m_login.Requests().size(), 60u);
     EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
@@ -279,13 +279,14 @@ TEST_F(SignInTest, FileServerThatCannotBeReachedIsRetriedInTheNextSlot) {
 }
 
 TEST(ConnectionTable, FreeSlotSearchWrapsWithinItsGroupAndNeverHandsOutTheLast) {
-    COvrinView view;
+    ClientSession session;
+    COvrinView view(session);
     const struct {
         int group, start, slot;
     } cases[] = {{0, 0, 0}, {0, 48, 48}, {0, 49, 0}, {0, 77, 0},
                  {1, 50, 50}, {1, 98, 98}, {1, 99, 50}, {1, 0, 50}};
     for (const auto& c : cases) {
-        EXPECT_EQ(view.FindFreeSlot(c.group, c.start), c.slot) << c.group << "/" << c.start;
+        EXPECT_EQ(session.FindFreeSlot(static_cast<ServerGroup>(c.group), c.start), c.slot) << c.group << "/" << c.start;
     }
 }
 
@@ -295,18 +296,19 @@ TEST(ConnectionTable, AFullGroupRefusesTheNextConnectionWithALine) {
     g_szIniPath = (module.Path() / "FsIni.ini").string();
     ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", "LoginServerPort", "1", g_szIniPath));
     SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
-    COvrinView view;
-    view.ReadLoginServerInfo();
-    for (int i = 0; i < 50; ++i) view.ConnectServer(0, 0);
-    for (int slot = 0; slot < 49; ++slot) EXPECT_NE(view.Socket(slot), nullptr) << slot;
-    EXPECT_EQ(view.Socket(49), nullptr);
+    ClientSession session;
+    COvrinView view(session);
+    session.ReadLoginServerInfo();
+    for (int i = 0; i < 50; ++i) session.ConnectServer(ServerGroup::Login, 0);
+    for (int slot = 0; slot < 49; ++slot) EXPECT_NE(session.Socket(slot), nullptr) << slot;
+    EXPECT_EQ(session.Socket(49), nullptr);
     auto* list = static_cast<QListWidget*>(GetDlgItem(&view, 1000));
     EXPECT_EQ(list->item(0)->text().mid(11),
               QStringLiteral("로그인 서버 접속 불가! 사용할 수 있는 연결이 없습니다."));
     // The refused connects come back and free every slot.
     EXPECT_TRUE(WaitUntil([&] {
         for (int slot = 0; slot < 49; ++slot) {
-            if (view.Socket(slot)) return false;
+            if (session.Socket(slot)) return false;
         }
         return true;
     }));

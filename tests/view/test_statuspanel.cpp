@@ -8,12 +8,12 @@
 #include <optional>
 
 #include "core/settings.h"
-#include "core/runstate.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "gui/controls.h"
 #include "gui/folderpicker.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
 
 using testsupport::LocalMoment;
@@ -38,7 +38,7 @@ protected:
     void TearDown() override { platform::SetClockForTests(nullptr); }
 
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
-        return SendMessage(m_view.GetSafeHwnd(), message, wParam, lParam);
+        return SendMessage(m_session.Handle(), message, wParam, lParam);
     }
     LRESULT Progress(WPARAM kind, LPARAM value) { return Send(WM_RECV_PROGRESS, kind, value); }
     QString Text(int id) const { return GetDlgItemText(&m_view, id); }
@@ -56,7 +56,8 @@ protected:
     }
 
     std::time_t m_now = LocalMoment(2024, 2, 29, 23, 59, 58);
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
 };
 
 }  // namespace
@@ -136,7 +137,8 @@ TEST_F(StatusPanelTest, TheBarFollowsTheAnnouncedFileWithItsRateAndFillsWhenComp
 }
 
 TEST(StatusPanelLayout, BarAndRateSitOnTheFormWithoutCoveringAnyControl) {
-    COvrinView view;
+    ClientSession session;
+    COvrinView view(session);
     QWidget* bar = GetDlgItem(&view, kBar);
     QWidget* rate = GetDlgItem(&view, kRate);
     ASSERT_NE(qobject_cast<QProgressBar*>(bar), nullptr);
@@ -176,7 +178,8 @@ protected:
 
     TestFolder m_module;
     int m_picks = 0;
-    COvrinView m_view;
+    ClientSession m_session;
+    COvrinView m_view{m_session};
 };
 
 }  // namespace

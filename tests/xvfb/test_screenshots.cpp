@@ -21,15 +21,15 @@
 #include "core/settings.h"
 #include "gui/logindlg.h"
 #include "core/clientsock.h"
-#include "core/runstate.h"
 #include "peers/znlservice.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
 #include "gui/formresource.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -113,7 +113,6 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
     TestFolder module;
     TestFolder source;
     TestFolder save;
-    g_bStop = 0;
     g_szModuleDir = module.Path().string();
     g_szIniPath = (module.Path() / "FsIni.ini").string();
     SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
@@ -147,10 +146,11 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
     {
         // Start-up as the application runs it; the start sequence is run here rather than by its
         // timer, with the paths pointing at the test's folder.
-        CMainFrame frame;
+        ClientSession session;
+        CMainFrame frame(session);
         COvrinView* view = frame.View();
         ASSERT_TRUE(view->OnInitialUpdate());
-        view->KillTimer(TIMER_STARTUP);
+        view->Session().KillTimer(TIMER_STARTUP);
         g_szModuleDir = module.Path().string();
         g_szIniPath = (module.Path() / "FsIni.ini").string();
         frame.adjustSize();
@@ -159,9 +159,9 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame, kLimitMs));
 
         Typist typist("guest", "secret");
-        view->StartProgram();
+        view->Session().Start();
         EXPECT_TRUE(typist.Photographed());
-        ASSERT_EQ(view->Account().loginOk, 1);
+        ASSERT_EQ(view->Session().Account().loginOk, 1);
         ASSERT_TRUE(WaitUntil(
             [&] { return ReadFileBytes(save.Path() / "웨딩/신부 입장.jpg") == photo; }, kLimitMs));
         const QString received = QStringLiteral("파일 수신 완료! [234,567]");
@@ -180,12 +180,9 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         Save(frame, "main_form.png");
 
         view->OnDestroy();
-        const int slot = view->Account().fileSlot;
-        EXPECT_TRUE(WaitUntil([&] { return view->Socket(slot) == nullptr; }, kLimitMs));
+        const int slot = view->Session().Account().fileSlot;
+        EXPECT_TRUE(WaitUntil([&] { return view->Session().Socket(slot) == nullptr; }, kLimitMs));
     }
     service.Stop();
     SetMessageBoxHandlerForTests(nullptr);
-    g_szSaveFolder.Set("");
-    g_hViewWnd = HWND::Null;
-    g_bStop = 0;
 }

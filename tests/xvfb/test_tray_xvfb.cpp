@@ -6,16 +6,17 @@
 #include <QMenu>
 #include <QTest>
 
+#include "core/clientsession.h"
 #include "gui/mainframe.h"
 #include "app/mainloop.h"
 #include "gui/appicon.h"
 #include "protocol/programinfo.h"
 #include "gui/tray.h"
 #include "gui/traymenu.h"
-#include "core/runstate.h"
 #include "support/testfolder.h"
+#include "core/clientsession.h"
 #include "gui/ovrinview.h"
-#include "gui/timerids.h"
+#include "core/sessiontimers.h"
 
 using testsupport::kLoopNotEnded;
 using testsupport::RunQueuedWork;
@@ -50,9 +51,9 @@ protected:
     void SetUp() override {
         if (!HasNotificationArea()) GTEST_SKIP() << "no notification area on this display";
         QApplication::setQuitOnLastWindowClosed(false);
-        m_frame = std::make_unique<CMainFrame>();
+        m_frame = std::make_unique<CMainFrame>(m_session);
         ASSERT_TRUE(View()->OnInitialUpdate());
-        View()->KillTimer(TIMER_STARTUP);  // the start sequence is not what is tested here
+        View()->Session().KillTimer(TIMER_STARTUP);  // the start sequence is not what is tested here
         m_frame->move(300, 200);
         m_frame->showNormal();
         m_frame->setWindowTitle(QString::fromUtf8(APP_TITLE));
@@ -65,8 +66,6 @@ protected:
     void TearDown() override {
         m_frame.reset();
         QApplication::setQuitOnLastWindowClosed(true);
-        g_hViewWnd = HWND::Null;
-        g_bStop = 0;
     }
 
     COvrinView* View() { return m_frame->View(); }
@@ -79,6 +78,7 @@ protected:
         return m_frame->isVisible() && !m_frame->isMinimized() && m_frame->pos() == QPoint(0, 0);
     }
 
+    ClientSession m_session;
     std::unique_ptr<CMainFrame> m_frame;
 };
 
@@ -126,7 +126,7 @@ TEST_F(TrayOnXvfb, RightClickOpensTheMenuAtTheCursorAndExitEndsTheLoopAndTheIcon
     // The program unwinds: the frame goes, and with it the form, which removes the icon.
     m_frame.reset();
     EXPECT_EQ(IconWindow(), nullptr);
-    EXPECT_EQ(g_bStop, 1);
+    EXPECT_FALSE(m_session.Running());
 }
 
 TEST(TrayIconOnXvfb, IsAddedOnlyWithAReceiverForItsClicksAndAPicture) {
