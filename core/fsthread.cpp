@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 
+#include "core/accountinfo.h"
 #include "core/clientsock.h"
 #include "core/fsthread_session.h"
 #include "core/runstate.h"
@@ -28,6 +30,43 @@ constexpr int kCustomerNoWidth = 10;
 constexpr int kCodeOffset = 12;
 constexpr int kCodeWidth = 4;
 constexpr int kAnswerFlagOffset = 16;
+
+// An activity line to the form (WM_LOG_MESSAGE); the form copies it before the call returns.
+void LogLine(const std::string& line) {
+    SendMessage(g_hViewWnd, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
+}
+
+// The time in trace lines, "%H:%M:%S".
+std::string TraceTime() {
+    return platform::FormatLocalTime(platform::Now(), "%H:%M:%S");
+}
+
+// A report of the reception logic to the form. What carries a pointer, or must be on the form
+// before the next record (the announced file before its sizes, the completed count), is sent;
+// the counts are posted, so that the UI thread is not waited for at every sub-block.
+void Forward(const ReceptionReport& report) {
+    switch (report.kind) {
+        case ReceptionReport::Kind::Line:
+            LogLine(report.text);
+            break;
+        case ReceptionReport::Kind::Announced:
+            SendMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED,
+                        reinterpret_cast<LPARAM>(&report.text));
+            break;
+        case ReceptionReport::Kind::FileSize:
+            PostMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE,
+                        static_cast<LPARAM>(report.count));
+            break;
+        case ReceptionReport::Kind::Receiving:
+            PostMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_RECEIVING,
+                        static_cast<LPARAM>(report.count));
+            break;
+        case ReceptionReport::Kind::Completed:
+            SendMessage(g_hViewWnd, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
+                        static_cast<LPARAM>(report.count));
+            break;
+    }
+}
 
 bool StopRequested(const CClientSock& sock) {
     return sock.m_bStop || g_bStop;
@@ -58,9 +97,9 @@ bool SendRecord(CClientSock& sock, const char* record, int length) {
     return false;
 }
 
-void Greet(CClientSock& sock, ReceptionSession& session, int iNo) {
+void Greet(CClientSock& sock, ReceptionSession& session, const AccountInfo& account, int iNo) {
     char greeting[kGreetingLength] = {};
-    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", session.Account().nCustomerNo);
+    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", account.nCustomerNo);
     BuildHeader(greeting, "ZNLR", kGreetingLength, kGreetingCode);
     SendRecord(sock, greeting, kGreetingLength);
     if (!g_bSlotSignal[static_cast<std::size_t>(iNo)]) WaitOnSlot(sock, iNo, kGreetingWaitMs);
@@ -81,16 +120,24 @@ void TraceRecord(const char* record, int received) {
                     text.c_str());
 }
 
-void RunMainLoop(CClientSock& sock, ReceptionSession& session, int iNo) {
+void TraceAnswer(std::span<const char> answer) {
+    if (!lcTrace().isDebugEnabled()) return;
+    platform::Trace("%s 데이터 응답 전송%s\n", TraceTime().c_str(),
+                    std::string(answer.begin(), std::find(answer.begin(), answer.end(), '\0'))
+                        .c_str());
+}
+
+void RunMainLoop(CClientSock& sock, ReceptionSession& session, AccountInfo& account, int iNo) {
+    // How long the thread waits for the server when the line is idle, set by the last answer.
+    int waitMs = ReceptionLogic::kIdleWaitMs;
     while (!StopRequested(sock)) {
         const int received = session.ReadRecord();
         int command = 0;
         if (!sock.m_bStop && received < 1) {
             platform::Trace("%s 파일 수신 대기\n", TraceTime().c_str());
-            WaitOnSlot(sock, iNo, session.WaitTimeMs());
-            SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0,
-                        reinterpret_cast<LPARAM>(&session.Account()));
-            if (!session.Account().bLoginOk) break;  // logged out
+            WaitOnSlot(sock, iNo, waitMs);
+            SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&account));
+            if (!account.bLoginOk) break;  // logged out
             command = KEEP_ALIVE_CODE;
         }
         if (StopRequested(sock)) break;
@@ -98,29 +145,33 @@ void RunMainLoop(CClientSock& sock, ReceptionSession& session, int iNo) {
             command = GetIntField(session.RecvBuffer(), kCodeOffset, kCodeWidth);
             TraceRecord(session.RecvBuffer(), received);
             // The server's keep-alive is answered only when nothing else follows it in time.
-            if (command == KEEP_ALIVE_CODE && WaitOnSlot(sock, iNo, session.WaitTimeMs())) {
-                continue;
-            }
+            if (command == KEEP_ALIVE_CODE && WaitOnSlot(sock, iNo, waitMs)) continue;
         }
-        const int length = session.HandleRecord(command, received);
-        SendRecord(sock, session.Answer(), length);
+        const RecordOutcome outcome = session.HandleRecord(command, received);
+        for (const ReceptionReport& report : outcome.reports) Forward(report);
+        if (outcome.endConnection) sock.m_bStop = 1;
+        waitMs = outcome.waitMs;
+        TraceAnswer(outcome.answer);
+        SendRecord(sock, outcome.answer.data(), static_cast<int>(outcome.answer.size()));
     }
 }
 
 void Serve(CClientSock& sock, int iNo) {
+    // The thread's copy of the form's account; its customer number is the connection's.
+    AccountInfo account;
+    SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&account));
     std::unique_ptr<ReceptionSession> session;
     try {
-        session = std::make_unique<ReceptionSession>(sock);
+        session = std::make_unique<ReceptionSession>(sock, account.nCustomerNo);
     } catch (const std::bad_alloc&) {
         LogLine("[" + sock.m_strName + "][" + std::to_string(iNo) +
                 "] 수신 버퍼를 할당할 수 없음!");
         return;
     }
-    SendMessage(g_hViewWnd, WM_GET_ACCOUNT, 0, reinterpret_cast<LPARAM>(&session->Account()));
     SendMessage(g_hViewWnd, WM_RECV_STATE, static_cast<WPARAM>(sock.m_nTag), 1);
-    if (!StopRequested(sock)) Greet(sock, *session, iNo);
+    if (!StopRequested(sock)) Greet(sock, *session, account, iNo);
     g_bSlotSignal[static_cast<std::size_t>(iNo)] = 0;
-    RunMainLoop(sock, *session, iNo);
+    RunMainLoop(sock, *session, account, iNo);
 }
 
 }  // namespace

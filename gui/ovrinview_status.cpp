@@ -7,9 +7,9 @@
 
 #include "core/settings.h"
 #include "core/clientsock.h"
-#include "core/fsdeclare.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
+#include "protocol/thousands.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
 #include "gui/formresource.h"
