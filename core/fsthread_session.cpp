@@ -9,8 +9,9 @@
 ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo)
     : m_sock(sock),
       m_pRecv(std::make_unique<char[]>(RECV_BUFFER_SIZE)),
+      m_pBlock(std::make_unique_for_overwrite<char[]>(BLOCK_BUFFER_SIZE)),
       m_store([] { return g_szSaveFolder.Get(); }),
-      m_logic(customerNo, m_store) {}
+      m_logic(customerNo, m_store, std::span(m_pBlock.get(), BLOCK_BUFFER_SIZE)) {}
 
 int ReceptionSession::ReadRecord() {
     return TimedRead(&m_sock, m_pRecv.get(), m_sock.m_iNo, 0, &m_pauseEvent, RECV_BUFFER_SIZE);

@@ -20,11 +20,7 @@ constexpr int kFlagOnlyLength = 17;
 
 }  // namespace
 
-// The buffer's bytes are never read before a sub-block has been copied over them, so it is not
-// zeroed: neither here nor after each block.
-BlockAssembly::BlockAssembly()
-    : m_pBuffer(std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(MAX_SUB_BLOCKS) *
-                                                       SUB_BLOCK_BYTES)) {}
+BlockAssembly::BlockAssembly(std::span<char> buffer) : m_buffer(buffer) {}
 
 void BlockAssembly::Clear() {
     m_bReceived.fill(false);
@@ -40,7 +36,7 @@ SubBlockFault BlockAssembly::StoreSubBlock(const char* record, int received) {
     m_nCurrentBlock = block;
     m_bReceived[static_cast<std::size_t>(k - 1)] = true;
     m_nSizes[static_cast<std::size_t>(k - 1)] = bytes;
-    std::memcpy(m_pBuffer.get() + static_cast<std::ptrdiff_t>(k - 1) * SUB_BLOCK_BYTES,
+    std::memcpy(m_buffer.data() + static_cast<std::ptrdiff_t>(k - 1) * SUB_BLOCK_BYTES,
                 record + kDataOffset, static_cast<std::size_t>(bytes));
     m_nBlockBytes += bytes;
     return SubBlockFault::None;
@@ -101,7 +97,7 @@ BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, Receive
         for (int k = 1; k <= subBlocks; ++k) {
             const auto slot = static_cast<std::size_t>(k - 1);
             const char* start =
-                m_pBuffer.get() + static_cast<std::ptrdiff_t>(slot) * SUB_BLOCK_BYTES;
+                m_buffer.data() + static_cast<std::ptrdiff_t>(slot) * SUB_BLOCK_BYTES;
             const auto bytes = static_cast<std::size_t>(m_nSizes[slot]);
             if (bytes == 0) continue;
             total += m_nSizes[slot];

@@ -3,8 +3,8 @@
 // memory, in any order and with repeats; a block check is answered with the sub-blocks still
 // missing, and a complete block goes to the file in one write. Only complete blocks reach the disk.
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 
 class FileStore;
@@ -12,6 +12,8 @@ struct ReceiveFile;
 
 inline constexpr int MAX_SUB_BLOCKS = 101;
 inline constexpr int SUB_BLOCK_BYTES = 100000;
+// Room for a whole block: sub-block k from byte (k - 1) * SUB_BLOCK_BYTES.
+inline constexpr std::size_t BLOCK_BUFFER_SIZE = std::size_t{MAX_SUB_BLOCKS} * SUB_BLOCK_BYTES;
 
 // Why a sub-block was not stored; nothing outside the tables is ever touched.
 enum class SubBlockFault {
@@ -39,7 +41,9 @@ struct BlockCheckResult {
 
 class BlockAssembly {
 public:
-    BlockAssembly();
+    // buffer: BLOCK_BUFFER_SIZE bytes, the owner's. No byte of it is read before a sub-block has
+    // been copied over it, so it need not be zeroed, and may be used again by a new assembly.
+    explicit BlockAssembly(std::span<char> buffer);
 
     // Forgets the sub-blocks; keeps the current block number and the block bytes.
     void Clear();
@@ -59,7 +63,7 @@ public:
 private:
     BlockCheckResult AppendBlock(int subBlocks, char* answer, ReceiveFile& file, FileStore& store);
 
-    std::unique_ptr<char[]> m_pBuffer;  // sub-block k from byte (k - 1) * SUB_BLOCK_BYTES
+    std::span<char> m_buffer;
     std::array<bool, MAX_SUB_BLOCKS> m_bReceived{};
     std::array<int, MAX_SUB_BLOCKS> m_nSizes{};
     int m_nCurrentBlock = 0;

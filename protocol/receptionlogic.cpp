@@ -41,10 +41,11 @@ constexpr auto kProgressPeriod = std::chrono::milliseconds(100);
 
 }  // namespace
 
-ReceptionLogic::ReceptionLogic(int customerNo, FileStore& store)
+ReceptionLogic::ReceptionLogic(int customerNo, FileStore& store, std::span<char> blockBuffer)
     : m_customerNo(customerNo),
       m_store(store),
-      m_answer(std::make_unique<char[]>(kAnswerBufferSize)) {}
+      m_answer(std::make_unique<char[]>(kAnswerBufferSize)),
+      m_blocks(blockBuffer) {}
 
 ReceptionLogic::~ReceptionLogic() {
     if (m_file.bOpen) m_store.CloseOrDiscard();

@@ -45,8 +45,9 @@ public:
     static constexpr int kIdleWaitMs = 60000;
 
     // customerNo: the signed-in user's, answered in keep-alives and required in file headers.
-    // The store must outlive the logic. Allocates the block assembly's buffer.
-    ReceptionLogic(int customerNo, FileStore& store);
+    // The store must outlive the logic; blockBuffer (BLOCK_BUFFER_SIZE bytes) too, and is the
+    // block assembly's alone while the logic lives.
+    ReceptionLogic(int customerNo, FileStore& store, std::span<char> blockBuffer);
     // Closes a file still open, removing it when it is empty and nothing was written to it.
     ~ReceptionLogic();
     ReceptionLogic(const ReceptionLogic&) = delete;

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const Folders& folders = Scratch();
     {
         PosixFileStore store([&] { return folders.save.string(); });
-        ReceptionLogic logic(0, store);
+        ReceptionLogic logic(0, store, SharedBlockBuffer());
         DriveReception(logic, data, size, [&] {
             if (!logic.File().bOpen) return;
             struct stat status {};

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     MemoryFileStore store;
-    ReceptionLogic logic(0, store);
+    ReceptionLogic logic(0, store, SharedBlockBuffer());
     DriveReception(logic, data, size, [&] {
         if (!logic.File().bOpen) return;
         const std::string* bytes = store.OpenBytes();

@@ -111,6 +111,11 @@ void Require(bool condition) {
     if (!condition) std::abort();
 }
 
+std::span<char> SharedBlockBuffer() {
+    static std::vector<char> buffer(BLOCK_BUFFER_SIZE);
+    return buffer;
+}
+
 void DriveReception(ReceptionLogic& logic, const std::uint8_t* data, std::size_t size,
                     const std::function<void()>& checkOpenFile) {
     static std::vector<char> buffer(RECV_BUFFER_SIZE);

@@ -7,10 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 
 class ReceptionLogic;
 
 void Require(bool condition);
+
+// One block buffer for every input: allocating 10 MB for each would cost more than the input.
+// The assembly never reads a byte of it that the same input has not written.
+std::span<char> SharedBlockBuffer();
 
 // Opens a file first, so that short inputs already reach the blocks, then handles every record of
 // the input until one ends the connection. Every answer must be a whole record that repeats the

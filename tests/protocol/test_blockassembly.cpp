@@ -51,7 +51,8 @@ protected:
 
     MemoryFileStore store;
     ReceiveFile file;
-    BlockAssembly blocks;
+    std::vector<char> m_blockBuffer = std::vector<char>(BLOCK_BUFFER_SIZE);
+    BlockAssembly blocks{m_blockBuffer};
 };
 
 }  // namespace

@@ -88,7 +88,8 @@ public:
     }
 
     MemoryFileStore store;
-    ReceptionLogic logic{kCustomerNo, store};
+    std::vector<char> blockBuffer = std::vector<char>(BLOCK_BUFFER_SIZE);
+    ReceptionLogic logic{kCustomerNo, store, blockBuffer};
     ReceptionLogic::TimePoint now{};
 
 private:
@@ -243,9 +244,10 @@ TEST(ReceptionLogic, AFailedWriteEndsTheConnectionAndDiscardsAnUntouchedNewFile)
 
 TEST(ReceptionLogic, TheEndOfTheConnectionDiscardsOnlyAnUntouchedNewFile) {
     MemoryFileStore store;
+    std::vector<char> blockBuffer(BLOCK_BUFFER_SIZE);
     store.files["resumed.jpg"] = "kept";
     for (const char* name : {"new.jpg", "resumed.jpg"}) {
-        ReceptionLogic logic(kCustomerNo, store);
+        ReceptionLogic logic(kCustomerNo, store, blockBuffer);
         std::string record = FileHeader(kCustomerNo, "", name, 10);
         record.resize(RECV_BUFFER_SIZE);
         logic.HandleRecord(2001, record, 406, {});
@@ -257,7 +259,8 @@ TEST(ReceptionLogic, TheEndOfTheConnectionDiscardsOnlyAnUntouchedNewFile) {
 
 TEST(ReceptionLogic, TheKeepAliveCarriesTheFirstByteOfTheCustomerNumber) {
     MemoryFileStore store;
-    ReceptionLogic logic(1234567890, store);
+    std::vector<char> blockBuffer(BLOCK_BUFFER_SIZE);
+    ReceptionLogic logic(1234567890, store, blockBuffer);
     std::vector<char> buffer(RECV_BUFFER_SIZE, 'x');
     // The connection's own keep-alive has no record.
     const RecordOutcome got = logic.HandleRecord(KEEP_ALIVE_CODE, buffer, 0, {});
