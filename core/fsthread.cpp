@@ -122,9 +122,9 @@ void TraceRecord(const char* record, int received) {
 
 void TraceAnswer(std::span<const char> answer) {
     if (!lcTrace().isDebugEnabled()) return;
-    platform::Trace("%s 데이터 응답 전송%s\n", TraceTime().c_str(),
-                    std::string(answer.begin(), std::find(answer.begin(), answer.end(), '\0'))
-                        .c_str());
+    platform::Trace(
+        "%s 데이터 응답 전송%s\n", TraceTime().c_str(),
+        std::string(answer.begin(), std::find(answer.begin(), answer.end(), '\0')).c_str());
 }
 
 void RunMainLoop(CClientSock& sock, ReceptionSession& session, AccountInfo& account, int iNo) {

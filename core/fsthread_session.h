@@ -26,7 +26,7 @@ private:
     CClientSock& m_sock;
     std::unique_ptr<char[]> m_pRecv;
     std::unique_ptr<char[]> m_pBlock;  // the block assembly's
-    ManualResetEvent m_pauseEvent;  // never set: the timed read's pauses
+    ManualResetEvent m_pauseEvent;     // never set: the timed read's pauses
     PosixFileStore m_store;
     ReceptionLogic m_logic;  // after the store, which it uses until its end
 };

@@ -42,13 +42,13 @@ std::string WithoutFolderTags(const std::string& folder) {
 }  // namespace
 
 FileHeader ReadFileHeader(const char* record, int received) {
-    const int companionBytes = received > FILE_HEADER_FIXED_END ? received - FILE_HEADER_FIXED_END : 0;
+    const int companionBytes =
+        received > FILE_HEADER_FIXED_END ? received - FILE_HEADER_FIXED_END : 0;
     // Checked and opened as UTF-8: the conversion keeps every ASCII byte, separators included.
-    return {GetIntField(record, kCustomerNoOffset, kCustomerNoWidth),
-            platform::Cp949ToUtf8(
-                WithoutFolderTags(TrimmedField(record, kFolderOffset, kFolderWidth))),
-            platform::Cp949ToUtf8(TrimmedField(record, kNameOffset, kNameWidth)),
-            GetCountField(record, kFileSizeOffset),
-            std::string_view(record + FILE_HEADER_FIXED_END,
-                             static_cast<std::size_t>(companionBytes))};
+    return {
+        GetIntField(record, kCustomerNoOffset, kCustomerNoWidth),
+        platform::Cp949ToUtf8(WithoutFolderTags(TrimmedField(record, kFolderOffset, kFolderWidth))),
+        platform::Cp949ToUtf8(TrimmedField(record, kNameOffset, kNameWidth)),
+        GetCountField(record, kFileSizeOffset),
+        std::string_view(record + FILE_HEADER_FIXED_END, static_cast<std::size_t>(companionBytes))};
 }

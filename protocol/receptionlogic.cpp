@@ -119,8 +119,9 @@ void ReceptionLogic::OnFileHeader(const char* record, int received) {
     m_waitMs = kFileHeaderWaitMs;
     const int headerCustomerNo = GetIntField(record, kCustomerNoOffset, kCountWidth);
     if (headerCustomerNo != m_customerNo) {
-        Report(ReceptionReport::Kind::Line, std::to_string(headerCustomerNo) + " != " +
-                                                std::to_string(m_customerNo) + " 고객 고유번호 이상");
+        Report(ReceptionReport::Kind::Line, std::to_string(headerCustomerNo) +
+                                                " != " + std::to_string(m_customerNo) +
+                                                " 고객 고유번호 이상");
         m_answer[kFlagOffset] = 'N';
         return;
     }
@@ -218,8 +219,7 @@ void ReceptionLogic::OnBlockCheck(const char* record) {
             break;
         case BlockCheckResult::Outcome::NoFile:
             Report(ReceptionReport::Kind::Line, "수신 파일이 오픈되어 있지 않음! [블럭 " +
-                                                    std::to_string(result.checkedBlock) +
-                                                    " 버림]");
+                                                    std::to_string(result.checkedBlock) + " 버림]");
             break;
         case BlockCheckResult::Outcome::WriteFailed:
             // The file keeps its complete blocks; the next connection resumes after them.
@@ -246,9 +246,8 @@ void ReceptionLogic::OnFileEnd(const char* record) {
                                                 FormatThousands(m_file.nFileSize) + "<->" +
                                                 FormatThousands(onDisk));
     } else if (fileWasOpen) {
-        Report(ReceptionReport::Kind::Line, "파일 수신 완료! [" +
-                                                FormatThousands(m_file.nWritten) + "]" +
-                                                m_file.strSaveName);
+        Report(ReceptionReport::Kind::Line,
+               "파일 수신 완료! [" + FormatThousands(m_file.nWritten) + "]" + m_file.strSaveName);
         Report(ReceptionReport::Kind::Completed, {}, m_file.nWritten);
     }
     PutField(m_answer.get(), kFileEndCountOffset, kCountWidth, "%10lld",

@@ -32,9 +32,9 @@ struct ReceptionReport {
 };
 
 struct RecordOutcome {
-    std::span<const char> answer;  // the whole answer record, valid until the next record
-    int waitMs;                    // how long to wait for the server while the line is idle
-    bool endConnection;            // the connection ends once the answer is sent
+    std::span<const char> answer;          // the whole answer record, valid until the next record
+    int waitMs;                            // how long to wait for the server while the line is idle
+    bool endConnection;                    // the connection ends once the answer is sent
     std::vector<ReceptionReport> reports;  // in the order they happened
 };
 

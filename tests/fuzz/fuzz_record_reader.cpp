@@ -71,7 +71,8 @@ void CheckStatus(FrameStatus status, const RecordFramer& framer) {
             break;
         case FrameStatus::Incomplete:
             // Only a record whose length field can never be met stops asking.
-            Require(!framer.Space().empty() || (framer.Size() >= kPrefixSize && length <= kPrefixSize));
+            Require(!framer.Space().empty() ||
+                    (framer.Size() >= kPrefixSize && length <= kPrefixSize));
             break;
         case FrameStatus::BadMagic:
             Require(framer.Size() == 0);

@@ -135,8 +135,8 @@ void DriveReception(ReceptionLogic& logic, const std::uint8_t* data, std::size_t
         const int command = kind < static_cast<int>(std::size(kCodes)) ? kCodes[kind] : kind;
         int received = 0;
         if (selector & 0x80) {
-            received = kHeaderSize + static_cast<int>(
-                                         std::min<size_t>(payload, RECV_BUFFER_SIZE - kHeaderSize));
+            received = kHeaderSize +
+                       static_cast<int>(std::min<size_t>(payload, RECV_BUFFER_SIZE - kHeaderSize));
             BuildHeader(record, "ZNLA", received, command);
             std::memcpy(record + kHeaderSize, data + at,
                         static_cast<size_t>(received - kHeaderSize));

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "memoryfilestore.h"
-#include "support/patternbytes.h"
 #include "protocol/blockassembly.h"
+#include "support/patternbytes.h"
 
 namespace {
 

@@ -44,8 +44,8 @@ Outcome FeedInPieces(Framed& framed, const std::string& stream, std::size_t piec
     while (at < stream.size()) {
         const std::size_t wanted = framed.framer.Space().size();
         if (wanted == 0) break;
-        const std::size_t length = std::min({piece == 0 ? stream.size() : piece, wanted,
-                                             stream.size() - at});
+        const std::size_t length =
+            std::min({piece == 0 ? stream.size() : piece, wanted, stream.size() - at});
         outcome.last = framed.framer.Feed(std::span(stream.data() + at, length));
         at += length;
         if (outcome.last == FrameStatus::Complete) {
@@ -72,8 +72,12 @@ TEST(RecordFramer, EndsEveryKindOfRecordAsItsBytesSayWhateverThePieces) {
     };
     const Case cases[] = {
         {"one record", kRecord, 100, {kRecord}, FrameStatus::Complete, 0},
-        {"two records back to back", kRecord + kRecord, 100, {kRecord, kRecord},
-         FrameStatus::Complete, 0},
+        {"two records back to back",
+         kRecord + kRecord,
+         100,
+         {kRecord, kRecord},
+         FrameStatus::Complete,
+         0},
         {"exactly the capacity", kRecord, 20, {kRecord}, FrameStatus::Complete, 0},
         {"one byte over the capacity", kRecord, 19, {}, FrameStatus::TooLong, 12},
         {"length of 12", "ZNLA00000012xxxx", 100, {}, FrameStatus::Incomplete, 12},
