@@ -36,9 +36,7 @@ struct RecvFileInfo {
     std::string strFolder;    // UTF-8, parts separated by backslashes as the file header gave them
     std::string strSaveName;  // UTF-8
     std::int64_t nStoredSize = 0;  // length of the file when it was opened
-    std::int64_t nFileSize = 0;    // full size announced by the file header
     std::int64_t nWritten = 0;     // bytes appended during this transfer
-    int nHeaderCustomerNo = 0;
     UniqueFd folder;  // the file's folder, kept open so the file is always reached through it
     UniqueFd file;
     bool bOpen = false;
@@ -68,7 +66,5 @@ void CloseOrDiscardRecvFile(RecvFileInfo& info);
 // name without the last four characters, then ".txt". Needs the folder open; failures are silent.
 void WriteCompanionText(const char* text, int length, const RecvFileInfo& info);
 
-// 1234567 as "1,234,567", -1234 as "-1,234".
-std::string FormatThousands(std::int64_t value);
 // Every piece between separators, empty ones included; an empty text gives an empty list.
 void SplitString(std::string_view text, char separator, std::vector<std::string>& list);

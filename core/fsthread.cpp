@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 
 #include "core/clientsock.h"
@@ -27,6 +28,43 @@ constexpr int kCustomerNoWidth = 10;
 constexpr int kCodeOffset = 12;
 constexpr int kCodeWidth = 4;
 constexpr int kAnswerFlagOffset = 16;
+
+// An activity line to the session (WM_LOG_MESSAGE); it copies the line before the call returns.
+void LogLine(HWND session, const std::string& line) {
+    SendMessage(session, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
+}
+
+// The time in trace lines, "%H:%M:%S".
+std::string TraceTime() {
+    return platform::FormatLocalTime(platform::Now(), "%H:%M:%S");
+}
+
+// A report of the reception logic to the session. What carries a pointer, or must be there before
+// the next record (the announced file before its sizes, the completed count), is sent; the counts
+// are posted, so that the UI thread is not waited for at every sub-block.
+void Forward(HWND session, const ReceptionReport& report) {
+    switch (report.kind) {
+        case ReceptionReport::Kind::Line:
+            LogLine(session, report.text);
+            break;
+        case ReceptionReport::Kind::Announced:
+            SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED,
+                        reinterpret_cast<LPARAM>(&report.text));
+            break;
+        case ReceptionReport::Kind::FileSize:
+            PostMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE,
+                        static_cast<LPARAM>(report.count));
+            break;
+        case ReceptionReport::Kind::Receiving:
+            PostMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_RECEIVING,
+                        static_cast<LPARAM>(report.count));
+            break;
+        case ReceptionReport::Kind::Completed:
+            SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
+                        static_cast<LPARAM>(report.count));
+            break;
+    }
+}
 
 bool StopRequested(const CClientSock& sock) {
     return sock.m_bStop || sock.RunStopped();
@@ -61,7 +99,7 @@ bool SendRecord(CClientSock& sock, const char* record, int length) {
 void Greet(const ReceptionLink& link, ReceptionSession& session) {
     CClientSock& sock = *link.sock;
     char greeting[kGreetingLength] = {};
-    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", session.CustomerNo());
+    PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", link.customerNo);
     BuildHeader(greeting, "ZNLR", kGreetingLength, kGreetingCode);
     SendRecord(sock, greeting, kGreetingLength);
     if (!link.run->slots[static_cast<std::size_t>(sock.m_iNo)].signalling) {
@@ -84,14 +122,23 @@ void TraceRecord(const char* record, int received) {
                     text.c_str());
 }
 
+void TraceAnswer(std::span<const char> answer) {
+    if (!lcTrace().isDebugEnabled()) return;
+    platform::Trace(
+        "%s 데이터 응답 전송%s\n", TraceTime().c_str(),
+        std::string(answer.begin(), std::find(answer.begin(), answer.end(), '\0')).c_str());
+}
+
 void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
     CClientSock& sock = *link.sock;
+    // How long the thread waits for the server when the line is idle, set by the last answer.
+    int waitMs = ReceptionLogic::kIdleWaitMs;
     while (!StopRequested(sock)) {
         const int received = session.ReadRecord();
         int command = 0;
         if (!sock.m_bStop && received < 1) {
             platform::Trace("%s 파일 수신 대기\n", TraceTime().c_str());
-            WaitOnSlot(link, session.WaitTimeMs());
+            WaitOnSlot(link, waitMs);
             if (!link.run->signedIn) break;  // logged out
             command = KEEP_ALIVE_CODE;
         }
@@ -100,12 +147,14 @@ void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
             command = GetIntField(session.RecvBuffer(), kCodeOffset, kCodeWidth);
             TraceRecord(session.RecvBuffer(), received);
             // The server's keep-alive is answered only when nothing else follows it in time.
-            if (command == KEEP_ALIVE_CODE && WaitOnSlot(link, session.WaitTimeMs())) {
-                continue;
-            }
+            if (command == KEEP_ALIVE_CODE && WaitOnSlot(link, waitMs)) continue;
         }
-        const int length = session.HandleRecord(command, received);
-        SendRecord(sock, session.Answer(), length);
+        const RecordOutcome outcome = session.HandleRecord(command, received);
+        for (const ReceptionReport& report : outcome.reports) Forward(sock.m_hOwner, report);
+        if (outcome.endConnection) sock.m_bStop = 1;
+        waitMs = outcome.waitMs;
+        TraceAnswer(outcome.answer);
+        SendRecord(sock, outcome.answer.data(), static_cast<int>(outcome.answer.size()));
     }
 }
 
@@ -133,7 +182,7 @@ unsigned ProcessThread(const ReceptionLink& link) {
     const int iNo = sock->m_iNo;
     const std::string prefix = "[" + sock->m_strName + "][" + std::to_string(iNo) + "] ";
     LogLine(owner, prefix + "Process Thread Start!");
-    // The session's buffers and file are gone before the slot is given back.
+    // The reception's buffers and file are gone before the slot is given back.
     Serve(link);
     SendMessage(owner, WM_RECV_STATE, static_cast<WPARAM>(sock->m_nTag), 0);
     LogLine(owner, prefix + "Process Thread Close!");

@@ -3,22 +3,17 @@
 #include <poll.h>
 #include <cerrno>
 #include <chrono>
+#include <span>
 #include <string>
 
 #include "core/clientsock.h"
 #include "core/windowmessages.h"
-#include "protocol/wirerecord.h"
+#include "protocol/recordframer.h"
 #include "platform/clock.h"
 #include "platform/messagewindow.h"
 
 namespace {
 
-// Magic and length field: what must be in before the record's size is known.
-constexpr int kPrefixSize = 12;
-constexpr int kLengthOffset = 4;
-constexpr int kLengthWidth = 8;
-// "ZNLR" and "ZNLA" share it; a piece that starts a record with any other byte is dropped.
-constexpr char kMagicFirstByte = 'Z';
 constexpr int kPauseMs = 40;
 // The empty poll that finds this many before it ends the read (the 52nd in a row).
 constexpr int kEmptyPollLimit = 51;
@@ -49,37 +44,34 @@ void Pause(const CClientSock& sock, ManualResetEvent& pauseEvent, bool endsOnDat
 
 RecordReadResult ReadRecord(CClientSock& sock, char* buffer, int count,
                             ManualResetEvent& pauseEvent, const RecordReadOptions& options) {
-    int expected = kPrefixSize;  // the whole record's size once its length field is in
-    bool lengthKnown = false;
+    RecordFramer framer(std::span(buffer, static_cast<std::size_t>(options.bufferSize)));
+    framer.Start(count);
     bool peerGone = false;
     int emptyPolls = 0;
     while (!StopRequested(sock, options)) {
-        const int missing = expected - count;
+        const std::span<char> space = framer.Space();
         int received = SOCKET_ERROR;
-        if (missing > 0) {
-            received = sock.Receive(buffer + count, missing);
+        if (!space.empty()) {
+            received = sock.Receive(space.data(), static_cast<int>(space.size()));
             peerGone = peerGone || PeerGone(received, errno);
         }
         if (received > 0) {
-            if (buffer[0] == kMagicFirstByte) count += received;
+            framer.Commit(received);
             emptyPolls = 0;
         } else {
             if (emptyPolls >= kEmptyPollLimit) {
-                return {count > 0 ? RecordReadEnd::TimedOut : RecordReadEnd::Silence, count};
+                const int size = framer.Size();
+                return {size > 0 ? RecordReadEnd::TimedOut : RecordReadEnd::Silence, size};
             }
             ++emptyPolls;
-            Pause(sock, pauseEvent, missing > 0 && !peerGone);
+            Pause(sock, pauseEvent, !space.empty() && !peerGone);
         }
-        if (!lengthKnown && count >= kPrefixSize) {
-            lengthKnown = true;
-            expected = GetIntField(buffer, kLengthOffset, kLengthWidth);
-            if (expected > options.bufferSize) return {RecordReadEnd::TooLong, count};
-        }
-        if (lengthKnown && expected > kPrefixSize && count == expected) {
-            return {RecordReadEnd::Complete, count};
+        if (framer.Status() == FrameStatus::TooLong) return {RecordReadEnd::TooLong, framer.Size()};
+        if (framer.Status() == FrameStatus::Complete) {
+            return {RecordReadEnd::Complete, framer.Size()};
         }
     }
-    return {RecordReadEnd::Stopped, count};
+    return {RecordReadEnd::Stopped, framer.Size()};
 }
 
 int TimedRead(CClientSock* sock, char* buffer, int iNo, int count, ManualResetEvent* pauseEvent,

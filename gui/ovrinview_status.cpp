@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "core/clientsession.h"
-#include "core/fsdeclare.h"
+#include "protocol/thousands.h"
 #include "gui/controls.h"
 #include "gui/formresource.h"
 #include "gui/messagebox.h"

@@ -64,6 +64,18 @@ int GetIntField(const char* buffer, int offset, int width) {
     return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
+std::int64_t GetCountField(const char* buffer, int offset) {
+    constexpr int kCountWidth = 10;
+    const char* pos = buffer + offset;
+    const char* end = pos + kCountWidth;
+    while (pos < end && IsAtoiSpace(*pos)) ++pos;
+    const bool negative = pos < end && *pos == '-';
+    if (pos < end && (*pos == '-' || *pos == '+')) ++pos;
+    std::int64_t value = 0;
+    for (; pos < end && *pos >= '0' && *pos <= '9'; ++pos) value = value * 10 + (*pos - '0');
+    return negative ? -value : value;
+}
+
 std::string GetTextField(const char* buffer, int offset, int width) {
     const char* field = buffer + offset;
     return std::string(field, std::find(field, field + FieldWidth(width), '\0'));

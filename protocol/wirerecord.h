@@ -1,6 +1,7 @@
 #pragma once
 // The fixed-width record frame shared by the login server and the file server:
 // magic (4) | length (8 digits, whole record) | command code (4 digits) | body.
+#include <cstdint>
 #include <string>
 
 inline constexpr int RECORD_HEADER_SIZE = 16;
@@ -17,5 +18,7 @@ void PutBytes(char* buffer, int offset, int width, const char* source);
 // atoi of exactly `width` bytes: leading blanks skipped, optional sign, digits up to the first
 // other byte; no digits give 0.
 int GetIntField(const char* buffer, int offset, int width);
+// A ten-digit count read as GetIntField reads, but without its 32-bit limit.
+std::int64_t GetCountField(const char* buffer, int offset);
 // The `width` bytes at offset up to the first NUL (trailing blanks are kept).
 std::string GetTextField(const char* buffer, int offset, int width);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/fsdeclare.h"
+#include "protocol/thousands.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;

@@ -32,16 +32,6 @@ void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes)
     out << bytes;
 }
 
-std::string PatternBytes(size_t count, unsigned seed) {
-    std::string bytes(count, '\0');
-    unsigned state = seed * 2654435761u + 1;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
 std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second) {
     std::tm local{};
     local.tm_year = year - 1900;

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "support/patternbytes.h"
+
 namespace testsupport {
 
 // A fresh folder, removed with everything below it when the object goes.
@@ -22,9 +24,6 @@ private:
 
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
-
-// Bytes that differ from position to position, so a misplaced piece shows.
-std::string PatternBytes(size_t count, unsigned seed);
 
 // The moment of the given local date and time.
 std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second);

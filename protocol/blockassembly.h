@@ -2,16 +2,18 @@
 // The block assembly of a reception thread: the sub-blocks of the current block are collected in
 // memory, in any order and with repeats; a block check is answered with the sub-blocks still
 // missing, and a complete block goes to the file in one write. Only complete blocks reach the disk.
-#include <sys/uio.h>
-
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <span>
 
-struct RecvFileInfo;
+class FileStore;
+struct ReceiveFile;
 
 inline constexpr int MAX_SUB_BLOCKS = 101;
 inline constexpr int SUB_BLOCK_BYTES = 100000;
+// Room for a whole block: sub-block k from byte (k - 1) * SUB_BLOCK_BYTES.
+inline constexpr std::size_t BLOCK_BUFFER_SIZE = std::size_t{MAX_SUB_BLOCKS} * SUB_BLOCK_BYTES;
 
 // Why a sub-block was not stored; nothing outside the tables is ever touched.
 enum class SubBlockFault {
@@ -39,15 +41,19 @@ struct BlockCheckResult {
 
 class BlockAssembly {
 public:
-    BlockAssembly();
+    // buffer: BLOCK_BUFFER_SIZE bytes, the owner's. No byte of it is read before a sub-block has
+    // been copied over it, so it need not be zeroed, and may be used again by a new assembly.
+    explicit BlockAssembly(std::span<char> buffer);
 
     // Forgets the sub-blocks; keeps the current block number and the block bytes.
     void Clear();
     // A sub-block record (2002, 2005) of `received` bytes; its block becomes the current one.
     SubBlockFault StoreSubBlock(const char* record, int received);
     // A block check record (2003): writes the answer body from offset 16 of `answer` and returns
-    // its length with the outcome. A complete block is appended to the open file of `info`.
-    BlockCheckResult BlockCheck(const char* record, char* answer, RecvFileInfo& info);
+    // its length with the outcome. A complete block is appended to `file` when it is open, through
+    // the store, and counted in its nWritten.
+    BlockCheckResult BlockCheck(const char* record, char* answer, ReceiveFile& file,
+                                FileStore& store);
 
     // Bytes of the current block: a running total while sub-blocks arrive (repeats count twice),
     // recounted by the block check.
@@ -55,12 +61,13 @@ public:
     void ResetBlockBytes() { m_nBlockBytes = 0; }
 
 private:
-    BlockCheckResult AppendBlock(int subBlocks, char* answer, RecvFileInfo& info);
+    BlockCheckResult AppendBlock(int subBlocks, char* answer, ReceiveFile& file, FileStore& store);
 
-    std::unique_ptr<char[]> m_pBuffer;  // sub-block k from byte (k - 1) * SUB_BLOCK_BYTES
+    std::span<char> m_buffer;
     std::array<bool, MAX_SUB_BLOCKS> m_bReceived{};
     std::array<int, MAX_SUB_BLOCKS> m_nSizes{};
     int m_nCurrentBlock = 0;
     std::int64_t m_nBlockBytes = 0;
-    std::array<iovec, MAX_SUB_BLOCKS> m_pieces{};  // the block as written, rebuilt at each write
+    // The block as written, rebuilt at each write.
+    std::array<std::span<const char>, MAX_SUB_BLOCKS> m_pieces{};
 };

@@ -1,10 +1,9 @@
-#include "core/blockassembly.h"
+#include "protocol/blockassembly.h"
 
 #include <cstring>
 
-#include "core/fsdeclare.h"
+#include "protocol/filestore.h"
 #include "protocol/wirerecord.h"
-#include "platform/trace.h"
 
 namespace {
 
@@ -21,11 +20,7 @@ constexpr int kFlagOnlyLength = 17;
 
 }  // namespace
 
-// The buffer's bytes are never read before a sub-block has been copied over them, so it is not
-// zeroed: neither here nor after each block.
-BlockAssembly::BlockAssembly()
-    : m_pBuffer(std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(MAX_SUB_BLOCKS) *
-                                                       SUB_BLOCK_BYTES)) {}
+BlockAssembly::BlockAssembly(std::span<char> buffer) : m_buffer(buffer) {}
 
 void BlockAssembly::Clear() {
     m_bReceived.fill(false);
@@ -39,16 +34,16 @@ SubBlockFault BlockAssembly::StoreSubBlock(const char* record, int received) {
     if (k < 1 || k > MAX_SUB_BLOCKS) return SubBlockFault::Number;
     if (bytes < 0 || bytes > SUB_BLOCK_BYTES) return SubBlockFault::Size;
     m_nCurrentBlock = block;
-    platform::Trace("Block:%d seq:%d\n", block, k);
     m_bReceived[static_cast<std::size_t>(k - 1)] = true;
     m_nSizes[static_cast<std::size_t>(k - 1)] = bytes;
-    std::memcpy(m_pBuffer.get() + static_cast<std::ptrdiff_t>(k - 1) * SUB_BLOCK_BYTES,
+    std::memcpy(m_buffer.data() + static_cast<std::ptrdiff_t>(k - 1) * SUB_BLOCK_BYTES,
                 record + kDataOffset, static_cast<std::size_t>(bytes));
     m_nBlockBytes += bytes;
     return SubBlockFault::None;
 }
 
-BlockCheckResult BlockAssembly::BlockCheck(const char* record, char* answer, RecvFileInfo& info) {
+BlockCheckResult BlockAssembly::BlockCheck(const char* record, char* answer, ReceiveFile& file,
+                                           FileStore& store) {
     const int block = GetIntField(record, kBlockNoOffset, kNumberWidth);
     const int count = GetIntField(record, kSubBlockOffset, kNumberWidth);
     BlockCheckResult result{
@@ -81,41 +76,46 @@ BlockCheckResult BlockAssembly::BlockCheck(const char* record, char* answer, Rec
     PutField(answer, kMissingCountOffset, kNumberWidth, "%03d", missing);
     result.answerLength = kMissingListOffset + missing * kListEntryWidth;
     if (missing > 0) return result;
-    return AppendBlock(count, answer, info);
+    return AppendBlock(count, answer, file, store);
 }
 
-BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, RecvFileInfo& info) {
+BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, ReceiveFile& file,
+                                            FileStore& store) {
     BlockCheckResult result{BlockCheckResult::Outcome::Written,
                             kMissingListOffset,
                             m_nCurrentBlock,
                             m_nCurrentBlock,
                             subBlocks,
                             0};
-    if (!info.bOpen) {
+    if (!file.bOpen) {
         result.outcome = BlockCheckResult::Outcome::NoFile;
     } else {
         // Each sub-block's own bytes, in order: a short sub-block before the last leaves no gap
         // of stale memory in the file. The regular layout is one piece.
         std::size_t pieces = 0;
+        std::int64_t total = 0;
         for (int k = 1; k <= subBlocks; ++k) {
             const auto slot = static_cast<std::size_t>(k - 1);
-            char* start = m_pBuffer.get() + static_cast<std::ptrdiff_t>(slot) * SUB_BLOCK_BYTES;
+            const char* start =
+                m_buffer.data() + static_cast<std::ptrdiff_t>(slot) * SUB_BLOCK_BYTES;
             const auto bytes = static_cast<std::size_t>(m_nSizes[slot]);
             if (bytes == 0) continue;
-            iovec* last = pieces > 0 ? &m_pieces[pieces - 1] : nullptr;
-            if (last && static_cast<char*>(last->iov_base) + last->iov_len == start) {
-                last->iov_len += bytes;
+            total += m_nSizes[slot];
+            std::span<const char>* last = pieces > 0 ? &m_pieces[pieces - 1] : nullptr;
+            if (last && last->data() + last->size() == start) {
+                *last = std::span(last->data(), last->size() + bytes);
             } else {
-                m_pieces[pieces++] = {start, bytes};
+                m_pieces[pieces++] = std::span(start, bytes);
             }
         }
-        result.error = AppendToRecvFile(info, std::span(m_pieces.data(), pieces));
-        if (result.error != 0) result.outcome = BlockCheckResult::Outcome::WriteFailed;
+        result.error = store.Append(std::span(m_pieces.data(), pieces));
+        if (result.error != 0) {
+            result.outcome = BlockCheckResult::Outcome::WriteFailed;
+        } else {
+            file.nWritten += total;
+        }
     }
-    if (result.outcome == BlockCheckResult::Outcome::Written) {
-        answer[kFlagOffset] = 'Y';
-        platform::Trace("파일쓰기:%s\n", FormatThousands(m_nBlockBytes).c_str());
-    }
+    if (result.outcome == BlockCheckResult::Outcome::Written) answer[kFlagOffset] = 'Y';
     m_nBlockBytes = 0;
     Clear();
     return result;

@@ -1,23 +1,18 @@
-// The block assembly against a real file: exact block check answers, what reaches the disk, and
+// The block assembly against a file store: exact block check answers, what reaches the file, and
 // records that do not fit the tables.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <string>
 #include <vector>
 
-#include "core/blockassembly.h"
-#include "core/fsdeclare.h"
-#include "support/testfolder.h"
-
-namespace fs = std::filesystem;
-using testsupport::ReadFileBytes;
-using testsupport::TestFolder;
+#include "memoryfilestore.h"
+#include "protocol/blockassembly.h"
+#include "support/patternbytes.h"
 
 namespace {
-
 
 std::string Numbers(int block, int k) {
     char text[8];
@@ -29,8 +24,9 @@ class BlockAssemblyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         file.strSaveName = "block.jpg";
-        ASSERT_TRUE(OpenRecvFolder(file, m_folder.Path().string()));
-        ASSERT_EQ(OpenRecvFile(file), 1);
+        ASSERT_TRUE(store.OpenFolder("", file.strSaveName));
+        ASSERT_EQ(store.OpenFile(), 0);
+        file.bOpen = true;
     }
 
     // A sub-block record in a receive-sized buffer: header bytes, numbers, data.
@@ -46,15 +42,17 @@ protected:
         std::vector<char> record(100500, '\0');
         std::memcpy(record.data() + 16, Numbers(block, count).data(), 6);
         std::vector<char> answer(1000, '\0');
-        const BlockCheckResult outcome = blocks.BlockCheck(record.data(), answer.data(), file);
+        const BlockCheckResult outcome =
+            blocks.BlockCheck(record.data(), answer.data(), file, store);
         if (result) *result = outcome;
         return std::string(answer.data() + 16, static_cast<size_t>(outcome.answerLength - 16));
     }
-    std::string OnDisk() const { return ReadFileBytes(m_folder.Path() / "block.jpg"); }
+    std::string OnDisk() const { return store.files.at("block.jpg"); }
 
-    TestFolder m_folder;
-    RecvFileInfo file;
-    BlockAssembly blocks;
+    MemoryFileStore store;
+    ReceiveFile file;
+    std::vector<char> m_blockBuffer = std::vector<char>(BLOCK_BUFFER_SIZE);
+    BlockAssembly blocks{m_blockBuffer};
 };
 
 }  // namespace
@@ -136,7 +134,7 @@ TEST_F(BlockAssemblyTest, RecordsThatDoNotFitTheTablesChangeNothing) {
         std::memcpy(record.data() + 16, "003", 3);
         std::memcpy(record.data() + 19, numbers, 3);
         std::vector<char> answer(1000, '\0');
-        result = blocks.BlockCheck(record.data(), answer.data(), file);
+        result = blocks.BlockCheck(record.data(), answer.data(), file, store);
         EXPECT_EQ(result.outcome, BlockCheckResult::Outcome::BadCount) << count;
         EXPECT_EQ(std::string(answer.data() + 16, 2), std::string("N\0", 2)) << count;
     }
@@ -145,7 +143,8 @@ TEST_F(BlockAssemblyTest, RecordsThatDoNotFitTheTablesChangeNothing) {
 }
 
 TEST_F(BlockAssemblyTest, CompleteBlockWithNoFileOpenIsDropped) {
-    CloseRecvFile(file);
+    store.Close();
+    file.bOpen = false;
     Store(1, 1, "nowhere");
     BlockCheckResult result{};
     EXPECT_EQ(Check(1, 1, &result), "N000000");
@@ -157,8 +156,7 @@ TEST_F(BlockAssemblyTest, CompleteBlockWithNoFileOpenIsDropped) {
 TEST_F(BlockAssemblyTest, FailedWriteLeavesOnlyTheCompleteBlocks) {
     Store(1, 1, "whole");
     ASSERT_EQ(Check(1, 1), "Y000000");
-    // The same file, but open for reading only: every write fails.
-    file.file = UniqueFd(::open((m_folder.Path() / "block.jpg").c_str(), O_RDONLY | O_CLOEXEC));
+    store.appendError = EIO;
     Store(2, 1, "lost");
     BlockCheckResult result{};
     EXPECT_EQ(Check(2, 1, &result), "N000000");

@@ -1,0 +1,32 @@
+#pragma once
+// A file store in memory, for the reception logic's tests and fuzzing: files by "folder\name",
+// with switches that make the next opens or appends fail.
+#include <map>
+#include <string>
+
+#include "protocol/filestore.h"
+
+class MemoryFileStore final : public FileStore {
+public:
+    bool OpenFolder(const std::string& folder, const std::string& name) override;
+    std::optional<std::int64_t> OpenFile() override;
+    int Append(std::span<const std::span<const char>> pieces) override;
+    void Close() override;
+    void CloseOrDiscard() override;
+    void WriteCompanionText(std::string_view list) override;
+
+    // The open file's bytes; nothing when none is open.
+    const std::string* OpenBytes() const;
+
+    std::map<std::string, std::string> files;       // by "folder\name" ("name" with no folder)
+    std::map<std::string, std::string> companions;  // the list each file was given, up to its NUL
+    bool refuseFolders = false;
+    bool refuseFiles = false;
+    int appendError = 0;  // the error every append fails with; 0: appends succeed
+
+private:
+    std::string m_path;  // of the open folder's file; empty when no folder is open
+    bool m_fileOpen = false;
+    bool m_touched = false;  // something was appended since the file was opened
+    std::int64_t m_storedSize = 0;
+};
