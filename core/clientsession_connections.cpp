@@ -51,21 +51,21 @@ void ClientSession::ConnectServer(ServerGroup group, int tag) {
     auto* sock = new CClientSock;
     m_sockets[slot] = sock;
     const bool created = sock->Create();
-    sock->m_hOwner = Handle();
-    sock->m_pRunStop = std::shared_ptr<const std::atomic<bool>>(m_run, &m_run->stop);
-    sock->m_iNo = slot;
-    sock->m_nGroup = static_cast<int>(group);
-    sock->m_bRefused = 0;
-    sock->m_nTag = tag;
-    sock->m_strName = ServerName(group);
+    sock->owner = Handle();
+    sock->runStop = std::shared_ptr<const std::atomic<bool>>(m_run, &m_run->stop);
+    sock->slot = slot;
+    sock->group = static_cast<int>(group);
+    sock->refused = false;
+    sock->tag = tag;
+    sock->serverName = ServerName(group);
     const std::string& ip = m_serverIp[Index(group)];
     const int port = m_serverPort[Index(group)];
     if (created) {
         sock->Connect(ip, port);
     } else {
         // No socket: the attempt fails the way a refused connect does.
-        sock->m_bConnected = 0;
-        PostMessage(Handle(), WM_SOCK_CONNECT, static_cast<WPARAM>(slot), sock->m_nGroup);
+        sock->connected = false;
+        PostMessage(Handle(), WM_SOCK_CONNECT, static_cast<WPARAM>(slot), sock->group);
     }
     Log(Format("%s 접속시도[%d]", ip.c_str(), port));
 }
@@ -73,10 +73,10 @@ void ClientSession::ConnectServer(ServerGroup group, int tag) {
 LRESULT ClientSession::OnSockConnect(int slot) {
     CClientSock* sock = m_sockets[slot];
     if (!sock) return 0;
-    const auto group = static_cast<ServerGroup>(sock->m_nGroup);
-    if (sock->m_bConnected) {
+    const auto group = static_cast<ServerGroup>(sock->group);
+    if (sock->connected) {
         if (group == ServerGroup::Login) {
-            Log(Format("[%d] %s Connected!", slot, sock->m_strName.c_str()));
+            Log(Format("[%d] %s Connected!", slot, sock->serverName.c_str()));
             m_loginSlot = slot;
             if (m_loginJob == LoginJob::SignIn) SendLoginRequest(slot);
             if (m_loginJob == LoginJob::FolderListUpload) SendFolderList(slot);
@@ -89,7 +89,7 @@ LRESULT ClientSession::OnSockConnect(int slot) {
         }
         return 0;
     }
-    Log(Format("[%d] %s Connect Fail!", slot, sock->m_strName.c_str()));
+    Log(Format("[%d] %s Connect Fail!", slot, sock->serverName.c_str()));
     if (!m_run->stop) {
         if (group == ServerGroup::Login && m_loginJob == LoginJob::FolderListUpload) {
             // A background upload that cannot reach the server says so; the sign-in it does not
@@ -109,7 +109,7 @@ LRESULT ClientSession::OnSockConnect(int slot) {
 LRESULT ClientSession::OnSockReceive(int slot) {
     CClientSock* sock = m_sockets[slot];
     if (!sock) return 0;
-    if (static_cast<ServerGroup>(sock->m_nGroup) == ServerGroup::File) {
+    if (static_cast<ServerGroup>(sock->group) == ServerGroup::File) {
         m_run->Wake(slot);
         return 0;
     }
@@ -122,10 +122,10 @@ LRESULT ClientSession::OnSockClose(int slot) {
     if (!sock) return 0;
     // An answer cut short by the close is ended by its silence limit, as any short answer is.
     if (AssemblingReply(slot)) return 0;
-    const std::string line = Format("[%d]%s 소켓 종료 신호 받음!\n", slot, sock->m_strName.c_str());
+    const std::string line = Format("[%d]%s 소켓 종료 신호 받음!\n", slot, sock->serverName.c_str());
     Log(line);
     platform::Trace("%s", line.c_str());
-    sock->m_bStop = 1;
+    sock->stop = true;
     m_run->Wake(slot);
     return 0;
 }
@@ -133,8 +133,8 @@ LRESULT ClientSession::OnSockClose(int slot) {
 LRESULT ClientSession::OnSockRelease(int slot) {
     CClientSock* sock = m_sockets[slot];
     if (!sock) return 0;
-    if (!m_run->stop && static_cast<ServerGroup>(sock->m_nGroup) == ServerGroup::File) {
-        if (sock->m_bRefused) {
+    if (!m_run->stop && static_cast<ServerGroup>(sock->group) == ServerGroup::File) {
+        if (sock->refused) {
             SetTimer(TIMER_RELOGIN, 1000);
         } else if (m_account.loginOk && m_account.fileReconnect) {
             SetTimer(TIMER_FILE_CONNECT, 1000);

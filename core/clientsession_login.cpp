@@ -64,7 +64,7 @@ void ClientSession::SignOut() {
         // The thread looks at the sign-in only after a wait that no data ended, and resets its
         // wake-up before each wait: a busy line, or a wake-up while it reads, would keep it going
         // long after the logout. The stop flag it checks after every record is never missed.
-        if (CClientSock* sock = m_sockets[slot]) sock->m_bStop = 1;
+        if (CClientSock* sock = m_sockets[slot]) sock->stop = true;
         m_run->Wake(slot);
     }
     // The next sign-in must not happen by itself.

@@ -140,19 +140,19 @@ void CClientSock::OnConnectFinished() {
 }
 
 void CClientSock::OnConnect(int nErrorCode) {
-    m_bConnected = nErrorCode == 0 ? 1 : 0;
+    connected = nErrorCode == 0;
     if (nErrorCode == 0) WatchReads();
     // The owner may delete this socket while handling the message: nothing may follow it.
-    SendMessage(m_hOwner, WM_SOCK_CONNECT, static_cast<WPARAM>(m_iNo), m_nGroup);
+    SendMessage(owner, WM_SOCK_CONNECT, static_cast<WPARAM>(slot), group);
 }
 
 void CClientSock::OnReceive(int) {
-    SendMessage(m_hOwner, WM_SOCK_RECEIVE, static_cast<WPARAM>(m_iNo), 0);
+    SendMessage(owner, WM_SOCK_RECEIVE, static_cast<WPARAM>(slot), 0);
 }
 
 void CClientSock::OnClose(int) {
-    m_bConnected = 0;
-    SendMessage(m_hOwner, WM_SOCK_CLOSE, static_cast<WPARAM>(m_iNo), m_nGroup);
+    connected = false;
+    SendMessage(owner, WM_SOCK_CLOSE, static_cast<WPARAM>(slot), group);
 }
 
 void CClientSock::WatchReads() {
@@ -222,7 +222,7 @@ int CClientSock::Send(const void* buffer, int len) {
             continue;
         }
         if (n < 0 && !WouldBlock(errno)) return SOCKET_ERROR;
-        if (m_bStop || RunStopped() || waits++ >= kSendWaitSlices) return SOCKET_ERROR;
+        if (stop || RunStopped() || waits++ >= kSendWaitSlices) return SOCKET_ERROR;
         pollfd writable{m_hSocket, POLLOUT, 0};
         ::poll(&writable, 1, platform::ScaledMilliseconds(kSendWaitSliceMs));
     }

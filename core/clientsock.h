@@ -49,17 +49,17 @@ public:
     int Handle() const { return m_hSocket; }
 
     // The run this socket belongs to has ended: every wait gives up.
-    bool RunStopped() const { return m_pRunStop && m_pRunStop->load(); }
+    bool RunStopped() const { return runStop && runStop->load(); }
 
-    HWND m_hOwner = HWND::Null;
-    std::shared_ptr<const std::atomic<bool>> m_pRunStop;
-    int m_bConnected = 1;
-    std::atomic<int> m_bStop{0};
-    int m_iNo = 0;
-    int m_nGroup = 0;
-    std::string m_strName;
-    std::atomic<int> m_bRefused{0};
-    int m_nTag = 0;
+    HWND owner = HWND::Null;  // where the notifications go
+    std::shared_ptr<const std::atomic<bool>> runStop;
+    bool connected = true;  // the outcome of the connect, once it is notified
+    std::atomic<bool> stop{false};  // this connection is to end
+    int slot = 0;           // in the owner's connection table
+    int group = 0;          // the kind of server, as the owner counts them
+    std::string serverName;  // in activity lines
+    std::atomic<bool> refused{false};  // the server refused the greeting
+    int tag = 0;
 
 private:
     class OwnerLink;

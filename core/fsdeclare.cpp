@@ -25,7 +25,7 @@ void UniqueFd::Reset() {
 }
 
 int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces) {
-    const off_t start = static_cast<off_t>(info.nStoredSize + info.nWritten);
+    const off_t start = static_cast<off_t>(info.storedSize + info.written);
     off_t offset = start;
     std::size_t first = 0;
     while (first < pieces.size()) {
@@ -36,7 +36,7 @@ int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces) {
             const int error = written < 0 ? errno : ENOSPC;
             // Only whole blocks stay, so a later connection resumes at a block boundary.
             if (::ftruncate(info.file.Get(), start) != 0) {
-                platform::Trace("파일 되돌리기 실패:%s\n", info.strSaveName.c_str());
+                platform::Trace("파일 되돌리기 실패:%s\n", info.saveName.c_str());
             }
             return error;
         }
@@ -51,27 +51,27 @@ int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces) {
             pieces[first].iov_len -= left;
         }
     }
-    info.nWritten += offset - start;
+    info.written += offset - start;
     return 0;
 }
 
 void CloseRecvFile(RecvFileInfo& info) {
     info.file.Reset();
     info.folder.Reset();
-    info.bOpen = false;
+    info.isOpen = false;
 }
 
 void CloseOrDiscardRecvFile(RecvFileInfo& info) {
-    if (info.bOpen && info.nWritten == 0 && info.nStoredSize == 0) {
+    if (info.isOpen && info.written == 0 && info.storedSize == 0) {
         // Removed by name only while the name still leads to the file we opened.
         struct stat opened {};
         struct stat named {};
         if (::fstat(info.file.Get(), &opened) == 0 &&
-            ::fstatat(info.folder.Get(), info.strSaveName.c_str(), &named, AT_SYMLINK_NOFOLLOW) ==
+            ::fstatat(info.folder.Get(), info.saveName.c_str(), &named, AT_SYMLINK_NOFOLLOW) ==
                 0 &&
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
-            ::unlinkat(info.folder.Get(), info.strSaveName.c_str(), 0) == 0) {
-            platform::Trace("파일삭제:%s\\%s\n", info.strFolder.c_str(), info.strSaveName.c_str());
+            ::unlinkat(info.folder.Get(), info.saveName.c_str(), 0) == 0) {
+            platform::Trace("파일삭제:%s\\%s\n", info.folderText.c_str(), info.saveName.c_str());
         }
     }
     CloseRecvFile(info);

@@ -33,27 +33,27 @@ private:
 // The file one reception thread is receiving. Sizes are 64-bit: files of 2 GiB and more are
 // counted as they are.
 struct RecvFileInfo {
-    std::string strFolder;    // UTF-8, parts separated by backslashes as the file header gave them
-    std::string strSaveName;  // UTF-8
-    std::int64_t nStoredSize = 0;  // length of the file when it was opened
-    std::int64_t nWritten = 0;     // bytes appended during this transfer
+    std::string folderText;    // UTF-8, parts separated by backslashes as the file header gave them
+    std::string saveName;  // UTF-8
+    std::int64_t storedSize = 0;  // length of the file when it was opened
+    std::int64_t written = 0;     // bytes appended during this transfer
     UniqueFd folder;  // the file's folder, kept open so the file is always reached through it
     UniqueFd file;
-    bool bOpen = false;
+    bool isOpen = false;
 };
 
 // A folder part or file name as the service may send it: not empty, ".", "..", nothing that
 // looks absolute ("\" anywhere, "X:" in front), no "/" and no NUL.
 bool IsSafeNamePart(std::string_view part);
 
-// Opens (creating what is missing) the folder levels of strFolder below saveFolder, which must
+// Opens (creating what is missing) the folder levels of folderText below saveFolder, which must
 // exist. False, with nothing created outside saveFolder, when a part or the name is refused or a
 // level cannot be opened as a real folder.
 bool OpenRecvFolder(RecvFileInfo& info, const std::string& saveFolder);
-// 1 when the file is open and its length is in nStoredSize: created empty when missing, kept as it
+// 1 when the file is open and its length is in storedSize: created empty when missing, kept as it
 // is otherwise. 0 when the folder is not open or the name is not a regular file that is ours alone.
 int OpenRecvFile(RecvFileInfo& info);
-// Appends the pieces at the end of the file with one write and adds them to nWritten. On failure
+// Appends the pieces at the end of the file with one write and adds them to written. On failure
 // the file is cut back to its length before the call and the error number is returned.
 int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces);
 // Closes the file and its folder.

@@ -85,8 +85,8 @@ bool IsSafeNamePart(std::string_view part) {
 bool OpenRecvFolder(RecvFileInfo& info, const std::string& saveFolder) {
     CloseRecvFile(info);
     std::vector<std::string> parts;
-    SplitString(info.strFolder, kFolderSeparator, parts);
-    if (!IsSafeNamePart(info.strSaveName) ||
+    SplitString(info.folderText, kFolderSeparator, parts);
+    if (!IsSafeNamePart(info.saveName) ||
         !std::all_of(parts.begin(), parts.end(), [](auto& p) { return IsSafeNamePart(p); })) {
         return false;
     }
@@ -101,23 +101,23 @@ bool OpenRecvFolder(RecvFileInfo& info, const std::string& saveFolder) {
         shown += "/" + part;
     }
     if (!folder.Valid()) return false;
-    platform::Trace("생성 수신 파일명:%s/%s\n", shown.c_str(), info.strSaveName.c_str());
+    platform::Trace("생성 수신 파일명:%s/%s\n", shown.c_str(), info.saveName.c_str());
     info.folder = std::move(folder);
     return true;
 }
 
 int OpenRecvFile(RecvFileInfo& info) {
     if (!info.folder.Valid()) return 0;
-    UniqueFd file = OpenOwnRegularFile(info.folder.Get(), info.strSaveName);
+    UniqueFd file = OpenOwnRegularFile(info.folder.Get(), info.saveName);
     struct stat status {};
     // Not shared with another opener while it is being received, as on the system we came from.
     if (!file.Valid() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 ||
         ::fstat(file.Get(), &status) != 0) {
         return 0;
     }
-    info.nStoredSize = status.st_size;
+    info.storedSize = status.st_size;
     info.file = std::move(file);
-    info.bOpen = true;
+    info.isOpen = true;
     return 1;
 }
 
@@ -129,8 +129,8 @@ void WriteCompanionText(const char* text, int length, const RecvFileInfo& info) 
     const auto last = std::find_if(items.rbegin(), items.rend(),
                                    [](const std::string& item) { return ItemType(item) == 1; });
     if (last == items.rend()) return;
-    const std::string name = CompanionName(info.strSaveName);
-    if (name == info.strSaveName) return;  // "x.txt" would overwrite the photo itself
+    const std::string name = CompanionName(info.saveName);
+    if (name == info.saveName) return;  // "x.txt" would overwrite the photo itself
     const UniqueFd file = OpenOwnRegularFile(info.folder.Get(), name);
     if (!file.Valid() || ::ftruncate(file.Get(), 0) != 0) return;
     const std::string_view body =

@@ -67,7 +67,7 @@ void Forward(HWND session, const ReceptionReport& report) {
 }
 
 bool StopRequested(const CClientSock& sock) {
-    return sock.m_bStop || sock.RunStopped();
+    return sock.stop || sock.RunStopped();
 }
 
 bool Readable(const CClientSock& sock) {
@@ -80,7 +80,7 @@ bool Readable(const CClientSock& sock) {
 // being lost with the event, which would cost the whole wait.
 bool WaitOnSlot(const ReceptionLink& link, int milliseconds) {
     CClientSock& sock = *link.sock;
-    ManualResetEvent& event = link.run->slots[static_cast<std::size_t>(sock.m_iNo)].event;
+    ManualResetEvent& event = link.run->slots[static_cast<std::size_t>(sock.slot)].event;
     event.Reset();
     // The thread reads the line itself while a transfer runs; only now is the session asked to
     // wake it when data comes.
@@ -91,8 +91,8 @@ bool WaitOnSlot(const ReceptionLink& link, int milliseconds) {
 
 bool SendRecord(CClientSock& sock, const char* record, int length) {
     if (sock.Send(record, length) == length) return true;
-    LogLine(sock.m_hOwner, sock.m_strName + " Send Error!");
-    sock.m_bStop = 1;
+    LogLine(sock.owner, sock.serverName + " Send Error!");
+    sock.stop = true;
     return false;
 }
 
@@ -102,16 +102,16 @@ void Greet(const ReceptionLink& link, ReceptionSession& session) {
     PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", link.customerNo);
     BuildHeader(greeting, "ZNLR", kGreetingLength, kGreetingCode);
     SendRecord(sock, greeting, kGreetingLength);
-    if (!link.run->slots[static_cast<std::size_t>(sock.m_iNo)].signalling) {
+    if (!link.run->slots[static_cast<std::size_t>(sock.slot)].signalling) {
         WaitOnSlot(link, kGreetingWaitMs);
     }
     const int received = session.ReadRecord();
     // An answer cut short by a stop says nothing about whether the server accepts us.
     if (received <= 0 || StopRequested(sock)) {
-        sock.m_bStop = 1;
+        sock.stop = true;
     } else if (received <= kAnswerFlagOffset || session.RecvBuffer()[kAnswerFlagOffset] != 'Y') {
-        sock.m_bRefused = 1;
-        sock.m_bStop = 1;
+        sock.refused = true;
+        sock.stop = true;
     }
 }
 
@@ -136,7 +136,7 @@ void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
     while (!StopRequested(sock)) {
         const int received = session.ReadRecord();
         int command = 0;
-        if (!sock.m_bStop && received < 1) {
+        if (!sock.stop && received < 1) {
             platform::Trace("%s 파일 수신 대기\n", TraceTime().c_str());
             WaitOnSlot(link, waitMs);
             if (!link.run->signedIn) break;  // logged out
@@ -150,8 +150,8 @@ void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
             if (command == KEEP_ALIVE_CODE && WaitOnSlot(link, waitMs)) continue;
         }
         const RecordOutcome outcome = session.HandleRecord(command, received);
-        for (const ReceptionReport& report : outcome.reports) Forward(sock.m_hOwner, report);
-        if (outcome.endConnection) sock.m_bStop = 1;
+        for (const ReceptionReport& report : outcome.reports) Forward(sock.owner, report);
+        if (outcome.endConnection) sock.stop = true;
         waitMs = outcome.waitMs;
         TraceAnswer(outcome.answer);
         SendRecord(sock, outcome.answer.data(), static_cast<int>(outcome.answer.size()));
@@ -164,13 +164,13 @@ void Serve(const ReceptionLink& link) {
     try {
         session = std::make_unique<ReceptionSession>(sock, link.customerNo, link.run->saveFolder);
     } catch (const std::bad_alloc&) {
-        LogLine(sock.m_hOwner, "[" + sock.m_strName + "][" + std::to_string(sock.m_iNo) +
+        LogLine(sock.owner, "[" + sock.serverName + "][" + std::to_string(sock.slot) +
                                    "] 수신 버퍼를 할당할 수 없음!");
         return;
     }
-    SendMessage(sock.m_hOwner, WM_RECV_STATE, static_cast<WPARAM>(sock.m_nTag), 1);
+    SendMessage(sock.owner, WM_RECV_STATE, static_cast<WPARAM>(sock.tag), 1);
     if (!StopRequested(sock)) Greet(link, *session);
-    link.run->slots[static_cast<std::size_t>(sock.m_iNo)].signalling = false;
+    link.run->slots[static_cast<std::size_t>(sock.slot)].signalling = false;
     RunMainLoop(link, *session);
 }
 
@@ -178,13 +178,13 @@ void Serve(const ReceptionLink& link) {
 
 unsigned ProcessThread(const ReceptionLink& link) {
     CClientSock* sock = link.sock;
-    const HWND owner = sock->m_hOwner;
-    const int iNo = sock->m_iNo;
-    const std::string prefix = "[" + sock->m_strName + "][" + std::to_string(iNo) + "] ";
+    const HWND owner = sock->owner;
+    const int iNo = sock->slot;
+    const std::string prefix = "[" + sock->serverName + "][" + std::to_string(iNo) + "] ";
     LogLine(owner, prefix + "Process Thread Start!");
     // The reception's buffers and file are gone before the slot is given back.
     Serve(link);
-    SendMessage(owner, WM_RECV_STATE, static_cast<WPARAM>(sock->m_nTag), 0);
+    SendMessage(owner, WM_RECV_STATE, static_cast<WPARAM>(sock->tag), 0);
     LogLine(owner, prefix + "Process Thread Close!");
     // The session deletes the socket while handling this: nothing may touch it afterwards.
     SendMessage(owner, WM_SOCK_RELEASE, static_cast<WPARAM>(iNo), 0);

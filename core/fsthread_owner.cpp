@@ -56,7 +56,7 @@ void ReceptionThreads::Start(CClientSock* sock, int customerNo) {
                              id});
     } catch (const std::system_error&) {
         // No thread: the slot is released as if its thread had ended at once.
-        PostMessage(sock->m_hOwner, WM_SOCK_RELEASE, static_cast<WPARAM>(sock->m_iNo), 0);
+        PostMessage(sock->owner, WM_SOCK_RELEASE, static_cast<WPARAM>(sock->slot), 0);
     }
 }
 

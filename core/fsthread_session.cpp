@@ -14,7 +14,7 @@ ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo,
       m_logic(customerNo, m_store, std::span(m_pBlock.get(), BLOCK_BUFFER_SIZE)) {}
 
 int ReceptionSession::ReadRecord() {
-    return TimedRead(&m_sock, m_pRecv.get(), m_sock.m_iNo, 0, &m_pauseEvent, RECV_BUFFER_SIZE);
+    return TimedRead(&m_sock, m_pRecv.get(), m_sock.slot, 0, &m_pauseEvent, RECV_BUFFER_SIZE);
 }
 
 RecordOutcome ReceptionSession::HandleRecord(int command, int received) {

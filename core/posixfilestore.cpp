@@ -6,15 +6,15 @@ PosixFileStore::PosixFileStore(std::function<std::string()> saveFolder)
     : m_saveFolder(std::move(saveFolder)) {}
 
 bool PosixFileStore::OpenFolder(const std::string& folder, const std::string& name) {
-    m_info.strFolder = folder;
-    m_info.strSaveName = name;
-    m_info.nWritten = 0;
+    m_info.folderText = folder;
+    m_info.saveName = name;
+    m_info.written = 0;
     return OpenRecvFolder(m_info, m_saveFolder());
 }
 
 std::optional<std::int64_t> PosixFileStore::OpenFile() {
     if (OpenRecvFile(m_info) != 1) return std::nullopt;
-    return m_info.nStoredSize;
+    return m_info.storedSize;
 }
 
 int PosixFileStore::Append(std::span<const std::span<const char>> pieces) {

@@ -19,7 +19,7 @@ constexpr int kPauseMs = 40;
 constexpr int kEmptyPollLimit = 51;
 
 bool StopRequested(const CClientSock& sock, const RecordReadOptions& options) {
-    return sock.RunStopped() || (options.stopsOnSocketFlag && sock.m_bStop);
+    return sock.RunStopped() || (options.stopsOnSocketFlag && sock.stop);
 }
 
 bool PeerGone(int received, int error) {
@@ -81,9 +81,9 @@ int TimedRead(CClientSock* sock, char* buffer, int iNo, int count, ManualResetEv
     if (result.end != RecordReadEnd::TimedOut && result.end != RecordReadEnd::TooLong) {
         return result.count;
     }
-    std::string text = "[" + sock->m_strName + "][" + std::to_string(iNo) + "] Read TimeOut![" +
+    std::string text = "[" + sock->serverName + "][" + std::to_string(iNo) + "] Read TimeOut![" +
                        std::to_string(result.count) + "]";
-    SendMessage(sock->m_hOwner, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
-    sock->m_bStop = 1;
+    SendMessage(sock->owner, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&text));
+    sock->stop = true;
     return 0;
 }

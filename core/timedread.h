@@ -15,7 +15,7 @@ enum class RecordReadEnd {
                // or one that is not a number, always ends this way
     TooLong,   // the length field announces more bytes than the buffer holds; the read stopped
                // after the first 12 bytes
-    Stopped,   // the end of the run, or the socket's m_bStop where it counts, ended the read
+    Stopped,   // the end of the run, or the socket's stop where it counts, ended the read
 };
 
 struct RecordReadResult {
@@ -25,7 +25,7 @@ struct RecordReadResult {
 
 struct RecordReadOptions {
     int bufferSize;                 // at least 12
-    bool stopsOnSocketFlag = true;  // the socket's m_bStop ends the read as the end of the run does
+    bool stopsOnSocketFlag = true;  // the socket's stop ends the read as the end of the run does
 };
 
 // The read itself, shared by every reader; it logs nothing and sets no flag. count is the number
@@ -35,6 +35,6 @@ RecordReadResult ReadRecord(CClientSock& sock, char* buffer, int count,
 
 // The reception thread's read: the record's byte count; 0 after silence; the bytes received so far
 // when a stop flag ended it. A time-out with bytes, or a record too long for the buffer, writes
-// "[name][iNo] Read TimeOut![count]" to its owner's log, sets the socket's m_bStop and gives 0.
+// "[name][iNo] Read TimeOut![count]" to its owner's log, sets the socket's stop and gives 0.
 int TimedRead(CClientSock* sock, char* buffer, int iNo, int count, ManualResetEvent* pauseEvent,
               int bufferSize);

@@ -87,7 +87,7 @@ BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, Receive
                             m_nCurrentBlock,
                             subBlocks,
                             0};
-    if (!file.bOpen) {
+    if (!file.isOpen) {
         result.outcome = BlockCheckResult::Outcome::NoFile;
     } else {
         // Each sub-block's own bytes, in order: a short sub-block before the last leaves no gap
@@ -112,7 +112,7 @@ BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, Receive
         if (result.error != 0) {
             result.outcome = BlockCheckResult::Outcome::WriteFailed;
         } else {
-            file.nWritten += total;
+            file.written += total;
         }
     }
     if (result.outcome == BlockCheckResult::Outcome::Written) answer[kFlagOffset] = 'Y';

@@ -51,7 +51,7 @@ public:
     SubBlockFault StoreSubBlock(const char* record, int received);
     // A block check record (2003): writes the answer body from offset 16 of `answer` and returns
     // its length with the outcome. A complete block is appended to `file` when it is open, through
-    // the store, and counted in its nWritten.
+    // the store, and counted in its written.
     BlockCheckResult BlockCheck(const char* record, char* answer, ReceiveFile& file,
                                 FileStore& store);
 

@@ -9,12 +9,12 @@
 
 // Sizes are 64-bit: files of 2 GiB and more are counted as they are.
 struct ReceiveFile {
-    std::string strFolder;    // UTF-8, parts separated by backslashes as the file header gave them
-    std::string strSaveName;  // UTF-8
-    std::int64_t nStoredSize = 0;  // length of the file when it was opened
-    std::int64_t nFileSize = 0;    // full size announced by the file header
-    std::int64_t nWritten = 0;     // bytes appended during this transfer
-    bool bOpen = false;
+    std::string folderText;    // UTF-8, parts separated by backslashes as the file header gave them
+    std::string saveName;  // UTF-8
+    std::int64_t storedSize = 0;  // length of the file when it was opened
+    std::int64_t fileSize = 0;    // full size announced by the file header
+    std::int64_t written = 0;     // bytes appended during this transfer
+    bool isOpen = false;
 };
 
 class FileStore {

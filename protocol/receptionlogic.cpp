@@ -48,7 +48,7 @@ ReceptionLogic::ReceptionLogic(int customerNo, FileStore& store, std::span<char>
       m_blocks(blockBuffer) {}
 
 ReceptionLogic::~ReceptionLogic() {
-    if (m_file.bOpen) m_store.CloseOrDiscard();
+    if (m_file.isOpen) m_store.CloseOrDiscard();
 }
 
 RecordOutcome ReceptionLogic::HandleRecord(int command, std::span<char> buffer, int received,
@@ -110,7 +110,7 @@ void ReceptionLogic::OnKeepAlive() {
 }
 
 void ReceptionLogic::OnFileHeader(const char* record, int received) {
-    if (m_file.bOpen) {
+    if (m_file.isOpen) {
         EndConnection("에러 수신 준비 파일 작업 있음!");
         Refuse();
         return;
@@ -130,13 +130,13 @@ void ReceptionLogic::OnFileHeader(const char* record, int received) {
 
 void ReceptionLogic::AcceptFileHeader(const char* record, int received) {
     const FileHeader header = ReadFileHeader(record, received);
-    m_file.strFolder = header.folder;
-    m_file.strSaveName = header.name;
-    m_file.nFileSize = header.fileSize;
-    m_file.nWritten = 0;
+    m_file.folderText = header.folder;
+    m_file.saveName = header.name;
+    m_file.fileSize = header.fileSize;
+    m_file.written = 0;
     m_blocks.ResetBlockBytes();
     // The folders come first, so the companion text of a new folder is not lost.
-    const bool folderOpen = m_store.OpenFolder(m_file.strFolder, m_file.strSaveName);
+    const bool folderOpen = m_store.OpenFolder(m_file.folderText, m_file.saveName);
     if (folderOpen) m_store.WriteCompanionText(header.companionList);
     const std::optional<std::int64_t> stored =
         folderOpen ? m_store.OpenFile() : std::optional<std::int64_t>();
@@ -144,27 +144,27 @@ void ReceptionLogic::AcceptFileHeader(const char* record, int received) {
         m_store.Close();
         m_answer[kFlagOffset] = 'N';
         Report(ReceptionReport::Kind::Line,
-               "파일 수신 준비 오류! [" + m_file.strFolder + "\\" + m_file.strSaveName + "]");
+               "파일 수신 준비 오류! [" + m_file.folderText + "\\" + m_file.saveName + "]");
         return;
     }
-    m_file.nStoredSize = *stored;
-    m_file.bOpen = true;
-    m_answer[kFlagOffset] = m_file.nStoredSize > 0 ? 'R' : 'Y';
+    m_file.storedSize = *stored;
+    m_file.isOpen = true;
+    m_answer[kFlagOffset] = m_file.storedSize > 0 ? 'R' : 'Y';
     PutField(m_answer.get(), kStoredSizeOffset, kCountWidth, "%.10lld",
-             static_cast<long long>(m_file.nStoredSize));
+             static_cast<long long>(m_file.storedSize));
     Report(ReceptionReport::Kind::Line,
-           "파일 수신 준비 완료! " + m_file.strSaveName +
-               "[저장된사이즈:" + FormatThousands(m_file.nStoredSize) +
-               "][파일원본사이즈:" + FormatThousands(m_file.nFileSize) + "]");
+           "파일 수신 준비 완료! " + m_file.saveName +
+               "[저장된사이즈:" + FormatThousands(m_file.storedSize) +
+               "][파일원본사이즈:" + FormatThousands(m_file.fileSize) + "]");
     Report(ReceptionReport::Kind::Announced,
-           "파일명:" + m_file.strSaveName + "  사이즈:" + FormatThousands(m_file.nFileSize));
+           "파일명:" + m_file.saveName + "  사이즈:" + FormatThousands(m_file.fileSize));
     // The announced size, so that the form can show how much of the file is there.
-    Report(ReceptionReport::Kind::FileSize, {}, m_file.nFileSize);
+    Report(ReceptionReport::Kind::FileSize, {}, m_file.fileSize);
     m_progressDue = true;
 }
 
 void ReceptionLogic::OnSubBlock(const char* record, int received, TimePoint now) {
-    if (!m_file.bOpen) {
+    if (!m_file.isOpen) {
         EndConnection("수신 파일이 오픈되어 있지 않음!");
         Refuse();
         return;
@@ -198,7 +198,7 @@ void ReceptionLogic::ReportProgress(TimePoint now) {
     m_progressDue = false;
     m_lastProgress = now;
     Report(ReceptionReport::Kind::Receiving, {},
-           m_file.nStoredSize + m_file.nWritten + m_blocks.BlockBytes());
+           m_file.storedSize + m_file.written + m_blocks.BlockBytes());
 }
 
 void ReceptionLogic::OnBlockCheck(const char* record) {
@@ -224,34 +224,34 @@ void ReceptionLogic::OnBlockCheck(const char* record) {
         case BlockCheckResult::Outcome::WriteFailed:
             // The file keeps its complete blocks; the next connection resumes after them.
             m_store.CloseOrDiscard();
-            m_file.bOpen = false;
-            EndConnection("파일 쓰기 오류! [" + m_file.strFolder + "\\" + m_file.strSaveName +
+            m_file.isOpen = false;
+            EndConnection("파일 쓰기 오류! [" + m_file.folderText + "\\" + m_file.saveName +
                           "] " + std::system_category().message(result.error));
             break;
     }
 }
 
 void ReceptionLogic::OnFileEnd(const char* record) {
-    const bool fileWasOpen = m_file.bOpen;
+    const bool fileWasOpen = m_file.isOpen;
     m_store.Close();
-    m_file.bOpen = false;
+    m_file.isOpen = false;
     const std::int64_t count = GetCountField(record, kFileEndCountOffset);
-    const std::int64_t onDisk = m_file.nStoredSize + m_file.nWritten;
-    if (count != m_file.nWritten) {
+    const std::int64_t onDisk = m_file.storedSize + m_file.written;
+    if (count != m_file.written) {
         Report(ReceptionReport::Kind::Line, "파일 수신 사이즈 틀림! " + FormatThousands(count) +
-                                                "<->" + FormatThousands(m_file.nWritten));
-    } else if (fileWasOpen && onDisk != m_file.nFileSize) {
+                                                "<->" + FormatThousands(m_file.written));
+    } else if (fileWasOpen && onDisk != m_file.fileSize) {
         // The server's count agrees, yet the file is not the size announced: not whole.
         Report(ReceptionReport::Kind::Line, "파일 수신 사이즈 틀림! " +
-                                                FormatThousands(m_file.nFileSize) + "<->" +
+                                                FormatThousands(m_file.fileSize) + "<->" +
                                                 FormatThousands(onDisk));
     } else if (fileWasOpen) {
         Report(ReceptionReport::Kind::Line,
-               "파일 수신 완료! [" + FormatThousands(m_file.nWritten) + "]" + m_file.strSaveName);
-        Report(ReceptionReport::Kind::Completed, {}, m_file.nWritten);
+               "파일 수신 완료! [" + FormatThousands(m_file.written) + "]" + m_file.saveName);
+        Report(ReceptionReport::Kind::Completed, {}, m_file.written);
     }
     PutField(m_answer.get(), kFileEndCountOffset, kCountWidth, "%10lld",
-             static_cast<long long>(m_file.nWritten));
+             static_cast<long long>(m_file.written));
     m_answerLength = kFileEndAnswerLength;
     m_waitMs = kFileEndWaitMs;
 }

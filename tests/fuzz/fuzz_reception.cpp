@@ -72,10 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         PosixFileStore store([&] { return folders.save.string(); });
         ReceptionLogic logic(0, store, SharedBlockBuffer());
         DriveReception(logic, data, size, [&] {
-            if (!logic.File().bOpen) return;
+            if (!logic.File().isOpen) return;
             struct stat status {};
             Require(::fstat(store.Info().file.Get(), &status) == 0 && S_ISREG(status.st_mode));
-            Require(status.st_size == logic.File().nStoredSize + logic.File().nWritten);
+            Require(status.st_size == logic.File().storedSize + logic.File().written);
         });
     }
     CheckNothingOutside(folders);

@@ -10,11 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     MemoryFileStore store;
     ReceptionLogic logic(0, store, SharedBlockBuffer());
     DriveReception(logic, data, size, [&] {
-        if (!logic.File().bOpen) return;
+        if (!logic.File().isOpen) return;
         const std::string* bytes = store.OpenBytes();
         Require(bytes != nullptr);
         Require(static_cast<std::int64_t>(bytes->size()) ==
-                logic.File().nStoredSize + logic.File().nWritten);
+                logic.File().storedSize + logic.File().written);
     });
     return 0;
 }

@@ -124,7 +124,7 @@ void DriveReception(ReceptionLogic& logic, const std::uint8_t* data, std::size_t
     const std::uint8_t opening[] = {0, 5, 'f', '.', 'j', 'p', 'g'};
     const int headerLength = RecordMaker(record, opening, sizeof opening).Make(kCodes[1]);
     const RecordOutcome opened = logic.HandleRecord(kCodes[1], buffer, headerLength, now);
-    Require(opened.answer.size() == 27 && logic.File().bOpen);
+    Require(opened.answer.size() == 27 && logic.File().isOpen);
     bool ended = false;
     size_t at = 0;
     while (at + 3 <= size && !ended) {

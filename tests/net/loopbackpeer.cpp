@@ -66,7 +66,7 @@ int RefusingPort() {
 RecordingOwner::RecordingOwner() {
     for (UINT message : {WM_SOCK_CONNECT, WM_SOCK_RECEIVE, WM_SOCK_CLOSE}) {
         m_window.Bind(message, [this, message](WPARAM wParam, LPARAM lParam) {
-            messages.push_back({message, wParam, lParam, watched ? watched->m_bConnected : -1});
+            messages.push_back({message, wParam, lParam, watched ? watched->connected : -1});
             if (onMessage) onMessage(message);
             return LRESULT{0};
         });
@@ -91,17 +91,17 @@ ConnectedPair::~ConnectedPair() {
 bool ConnectedPair::Open() {
     sock = std::make_unique<CClientSock>();
     owner.watched = sock.get();
-    sock->m_hOwner = owner.Handle();
-    sock->m_pRunStop = runStop;
-    sock->m_iNo = 57;
-    sock->m_nGroup = 1;
-    sock->m_strName = "파일 전송 서버";
+    sock->owner = owner.Handle();
+    sock->runStop = runStop;
+    sock->slot = 57;
+    sock->group = 1;
+    sock->serverName = "파일 전송 서버";
     if (!sock->Create() || !sock->Connect("127.0.0.1", listener.Port())) return false;
     if (!testsupport::WaitUntil([&] { return owner.Count(WM_SOCK_CONNECT) == 1; }, 10000)) {
         return false;
     }
     peer = listener.Accept();
-    return peer >= 0 && sock->m_bConnected == 1;
+    return peer >= 0 && sock->connected;
 }
 
 bool WaitUntilConsumed(int from, int to, int timeoutMs) {

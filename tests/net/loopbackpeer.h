@@ -35,7 +35,7 @@ struct SockMessage {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
-    int connected;  // the watched socket's m_bConnected when the message was handled
+    int connected;  // the watched socket's connected when the message was handled
 };
 
 // Records the socket messages and the log lines (WM_LOG_MESSAGE) it is sent.

@@ -141,7 +141,7 @@ void ReceptionRig::Bind() {
         return LRESULT{0};
     });
     m_form->Bind(WM_SOCK_CLOSE, [this](WPARAM, LPARAM) {
-        if (m_sock) m_sock->m_bStop = 1;
+        if (m_sock) m_sock->stop = true;
         Wake();
         return LRESULT{0};
     });
@@ -164,16 +164,16 @@ void ReceptionRig::Wake() {
 bool ReceptionRig::ConnectTo(int port) {
     if (m_sock || !m_form) return false;
     auto sock = std::make_unique<CClientSock>();
-    sock->m_hOwner = m_form->Handle();
-    sock->m_pRunStop = std::shared_ptr<const std::atomic<bool>>(run, &run->stop);
-    sock->m_iNo = kSlot;
-    sock->m_nGroup = 1;
-    sock->m_nTag = 1;
-    sock->m_strName = "파일 전송 서버";
+    sock->owner = m_form->Handle();
+    sock->runStop = std::shared_ptr<const std::atomic<bool>>(run, &run->stop);
+    sock->slot = kSlot;
+    sock->group = 1;
+    sock->tag = 1;
+    sock->serverName = "파일 전송 서버";
     m_connectReported = false;
     if (!sock->Create() || !sock->Connect("127.0.0.1", port)) return false;
     // As the form does: the thread starts once the connect has been reported.
-    if (!WaitUntil([&] { return m_connectReported; }) || sock->m_bConnected != 1) return false;
+    if (!WaitUntil([&] { return m_connectReported; }) || !sock->connected) return false;
     m_sock = sock.release();
     m_threads->Start(m_sock, kCustomerNo);
     return true;

@@ -55,9 +55,9 @@ TEST(ClientSockConnect, EachAttemptGetsExactlyOneNotificationAndNeverInsideConne
         RecordingOwner owner;
         CClientSock sock;
         owner.watched = &sock;
-        sock.m_hOwner = owner.Handle();
-        sock.m_iNo = 52;
-        sock.m_nGroup = 1;
+        sock.owner = owner.Handle();
+        sock.slot = 52;
+        sock.group = 1;
         if (c.created) {
             ASSERT_TRUE(sock.Create());
         }
@@ -79,7 +79,7 @@ TEST(ClientSockConnect, NotificationsStillQueuedDieWithTheSocket) {
     RecordingOwner owner;
     for (const char* address : {"127.0.0.1", "no-such-host.invalid"}) {
         auto sock = std::make_unique<CClientSock>();
-        sock->m_hOwner = owner.Handle();
+        sock->owner = owner.Handle();
         ASSERT_TRUE(sock->Create());
         sock->Connect(address, RefusingPort());
         sock.reset();
@@ -92,7 +92,7 @@ TEST(ClientSockNotifications, TheOwnerMayDeleteTheSocketInsideAnyNotification) {
     {  // a failed connect, as the form handles it
         RecordingOwner owner;
         auto* sock = new CClientSock;
-        sock->m_hOwner = owner.Handle();
+        sock->owner = owner.Handle();
         owner.onMessage = [&](UINT) { delete sock; };
         ASSERT_TRUE(sock->Create());
         sock->Connect("127.0.0.1", RefusingPort());
@@ -238,10 +238,10 @@ TEST_F(ClientSockSend, AFullLineFailsTheSendOnAStopOrAfterABoundedWait) {
     enum class Stop { Socket, Run, None };
     for (const Stop stop : {Stop::Socket, Stop::Run, Stop::None}) {
         platform::SetTimeScaleForTests(stop != Stop::None ? 100.0 : 0.05);
-        pair.sock->m_bStop = stop == Stop::Socket;
+        pair.sock->stop = stop == Stop::Socket;
         *pair.runStop = stop == Stop::Run;
         EXPECT_EQ(pair.sock->Send(record.data(), static_cast<int>(record.size())), SOCKET_ERROR);
-        pair.sock->m_bStop = 0;
+        pair.sock->stop = false;
         *pair.runStop = false;
     }
 }

@@ -48,8 +48,8 @@ protected:
     // Opens folder/name below the save folder as a file header would.
     bool Open(const std::string& folder, const std::string& name) {
         info = RecvFileInfo{};
-        info.strFolder = folder;
-        info.strSaveName = name;
+        info.folderText = folder;
+        info.saveName = name;
         return OpenRecvFolder(info, m_save.Path().string()) && OpenRecvFile(info) == 1;
     }
     void Companion(const std::string& list) {
@@ -95,30 +95,30 @@ TEST_F(FileStoreTest, CompanionNeverReplacesThePhotoAndShortNamesKeepTheirOwn) {
 
 TEST_F(FileStoreTest, ReopeningResumesAtTheStoredLengthAndAnUntouchedNewFileIsDiscarded) {
     ASSERT_TRUE(Open("", "new.jpg"));
-    EXPECT_EQ(info.nStoredSize, 0);
+    EXPECT_EQ(info.storedSize, 0);
     EXPECT_TRUE(fs::exists(Save() / "new.jpg"));
     CloseOrDiscardRecvFile(info);
     EXPECT_FALSE(fs::exists(Save() / "new.jpg"));
 
     WriteFileBytes(Save() / "old.jpg", std::string(512, 'o'));
     ASSERT_TRUE(Open("", "old.jpg"));
-    EXPECT_EQ(info.nStoredSize, 512);
+    EXPECT_EQ(info.storedSize, 512);
     // A second opener is refused while the file is being received.
     RecvFileInfo other;
-    other.strSaveName = "old.jpg";
+    other.saveName = "old.jpg";
     ASSERT_TRUE(OpenRecvFolder(other, Save().string()));
     EXPECT_EQ(OpenRecvFile(other), 0);
     char tail[] = "tail";
     iovec piece{tail, 4};
     ASSERT_EQ(AppendToRecvFile(info, std::span(&piece, 1)), 0);
-    EXPECT_EQ(info.nWritten, 4);
+    EXPECT_EQ(info.written, 4);
     CloseOrDiscardRecvFile(info);
     EXPECT_EQ(ReadFileBytes(Save() / "old.jpg"), std::string(512, 'o') + "tail");
 }
 
 TEST_F(FileStoreTest, AMissingSaveFolderIsNotCreated) {
-    info.strFolder = "a";
-    info.strSaveName = "b.jpg";
+    info.folderText = "a";
+    info.saveName = "b.jpg";
     EXPECT_FALSE(OpenRecvFolder(info, (Save() / "missing").string()));
     EXPECT_FALSE(OpenRecvFolder(info, ""));
     EXPECT_FALSE(fs::exists(Save() / "missing"));

@@ -102,7 +102,7 @@ TEST_F(TimedReadTest, RecordsSentBackToBackComeOnePerCall) {
     ASSERT_EQ(Read(), static_cast<int>(second.size()));
     EXPECT_EQ(InBuffer(static_cast<int>(second.size())), second);
     EXPECT_TRUE(pair.owner.logLines.empty());
-    EXPECT_EQ(pair.sock->m_bStop, 0);
+    EXPECT_EQ(pair.sock->stop.load(), false);
 }
 
 TEST_F(TimedReadTest, ARecordInManyPiecesIsAssembledAsThePiecesArrive) {
@@ -187,14 +187,14 @@ TEST_F(TimedReadTest, BytesThenSilenceTimeOutWithTheLineAndTheStopFlag) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        pair.sock->m_bStop = 0;
+        pair.sock->stop = false;
         pair.owner.logLines.clear();
         WriteAllBytes(pair.peer, c.sent);
         ASSERT_TRUE(
             WaitUntil([&] { return BytesWaiting(pair.sock->Handle()) == int(c.sent.size()); }));
         EXPECT_EQ(Read(c.bufferSize), 0);
         EXPECT_EQ(pair.owner.logLines, std::vector<std::string>{TimeOutLine(c.countInLine)});
-        EXPECT_EQ(pair.sock->m_bStop, 1);
+        EXPECT_EQ(pair.sock->stop.load(), true);
         EXPECT_EQ(BytesWaiting(pair.sock->Handle()), c.leftUnread);
         EXPECT_EQ(std::string(buffer.end() - kGuard, buffer.end()),
                   std::string(kGuard, kUntouched));
@@ -208,14 +208,14 @@ TEST_F(TimedReadTest, SilenceGivesZeroWithoutLineOrStopFlag) {
     platform::SetTimeScaleForTests(kQuickPauses);
     EXPECT_EQ(Read(), 0);
     EXPECT_TRUE(pair.owner.logLines.empty());
-    EXPECT_EQ(pair.sock->m_bStop, 0);
+    EXPECT_EQ(pair.sock->stop.load(), false);
 }
 
 TEST_F(TimedReadTest, AStopFromAnotherThreadEndsTheReadWithTheBytesSoFar) {
     // Pauses of 400 ms: a stop ends the read within one, the time-out would take twenty seconds.
     platform::SetTimeScaleForTests(10.0);
     for (bool global : {false, true}) {
-        SCOPED_TRACE(global ? "the run's stop" : "m_bStop");
+        SCOPED_TRACE(global ? "the run's stop" : "stop");
         ConnectedPair line;
         ASSERT_TRUE(line.Open());
         const std::string part = ServerRecord(2002, std::string(20, 'c')).substr(0, 14);
@@ -225,12 +225,12 @@ TEST_F(TimedReadTest, AStopFromAnotherThreadEndsTheReadWithTheBytesSoFar) {
         if (global) {
             *line.runStop = true;
         } else {
-            line.sock->m_bStop = 1;
+            line.sock->stop = true;
         }
         EXPECT_EQ(AwaitReading(), 14);
         EXPECT_EQ(InBuffer(14), part);
         EXPECT_TRUE(pair.owner.logLines.empty());
-        EXPECT_EQ(line.sock->m_bStop, global ? 0 : 1);
+        EXPECT_EQ(line.sock->stop.load(), !global);
     }
 }
 
@@ -260,7 +260,7 @@ TEST_F(TimedReadTest, PausesThatDataCannotEndRunTheirFullLength) {
         RunEventsFor(200);
         EXPECT_FALSE(done);
         EXPECT_TRUE(pair.owner.logLines.empty());
-        line.sock->m_bStop = 1;
+        line.sock->stop = true;
         pause.Set();  // ends the pause now, instead of after 4 s
         EXPECT_EQ(AwaitReading(), c.count);
         EXPECT_TRUE(pair.owner.logLines.empty());
@@ -268,9 +268,9 @@ TEST_F(TimedReadTest, PausesThatDataCannotEndRunTheirFullLength) {
 }
 
 TEST_F(TimedReadTest, TheSharedReadReportsHowItEndedAndMayIgnoreTheSocketFlag) {
-    // A reader that logs on its own terms (the login connection's) ignores m_bStop.
+    // A reader that logs on its own terms (the login connection's) ignores stop.
     platform::SetTimeScaleForTests(kQuickPauses);
-    pair.sock->m_bStop = 1;
+    pair.sock->stop = true;
     const RecordReadOptions loginReader{100, false};
     const std::string record = ServerRecord(1002, "Y");
     struct Case {

@@ -23,10 +23,10 @@ std::string Numbers(int block, int k) {
 class BlockAssemblyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        file.strSaveName = "block.jpg";
-        ASSERT_TRUE(store.OpenFolder("", file.strSaveName));
+        file.saveName = "block.jpg";
+        ASSERT_TRUE(store.OpenFolder("", file.saveName));
         ASSERT_EQ(store.OpenFile(), 0);
-        file.bOpen = true;
+        file.isOpen = true;
     }
 
     // A sub-block record in a receive-sized buffer: header bytes, numbers, data.
@@ -66,7 +66,7 @@ TEST_F(BlockAssemblyTest, CompleteBlockIsAnsweredYesAndAppendedOnce) {
     EXPECT_EQ(blocks.BlockBytes(), 903000);
     EXPECT_EQ(Check(5, 10), "Y000000");
     EXPECT_TRUE(OnDisk() == data);
-    EXPECT_EQ(file.nWritten, 903000);
+    EXPECT_EQ(file.written, 903000);
     EXPECT_EQ(blocks.BlockBytes(), 0);
     // Cleared: the same check again finds everything missing.
     EXPECT_EQ(Check(5, 2), "N000002  1,  2,");
@@ -144,7 +144,7 @@ TEST_F(BlockAssemblyTest, RecordsThatDoNotFitTheTablesChangeNothing) {
 
 TEST_F(BlockAssemblyTest, CompleteBlockWithNoFileOpenIsDropped) {
     store.Close();
-    file.bOpen = false;
+    file.isOpen = false;
     Store(1, 1, "nowhere");
     BlockCheckResult result{};
     EXPECT_EQ(Check(1, 1, &result), "N000000");
@@ -162,6 +162,6 @@ TEST_F(BlockAssemblyTest, FailedWriteLeavesOnlyTheCompleteBlocks) {
     EXPECT_EQ(Check(2, 1, &result), "N000000");
     EXPECT_EQ(result.outcome, BlockCheckResult::Outcome::WriteFailed);
     EXPECT_NE(result.error, 0);
-    EXPECT_EQ(file.nWritten, 5);
+    EXPECT_EQ(file.written, 5);
     EXPECT_EQ(OnDisk(), "whole");
 }

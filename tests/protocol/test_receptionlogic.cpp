@@ -148,7 +148,7 @@ TEST(ReceptionLogic, AWholeTransferIsAnsweredAndReportedStepByStep) {
         });
     EXPECT_EQ(connection.store.files.at(kPath), first + second);
     EXPECT_EQ(connection.store.companions.at(kPath), "02:x,01:hello");
-    EXPECT_FALSE(connection.logic.File().bOpen);
+    EXPECT_FALSE(connection.logic.File().isOpen);
 }
 
 TEST(ReceptionLogic, AResumedFileIsAnsweredWithItsStoredLengthAndCountsIt) {
@@ -280,7 +280,7 @@ TEST(ReceptionLogic, AFileTheStoreWillNotOpenIsRefusedWithItsName) {
         EXPECT_EQ(got.reports, std::vector{Line("파일 수신 준비 오류! [2019\\Studio\\a.jpg]")})
             << refuseFolder;
         EXPECT_FALSE(got.endConnection) << refuseFolder;
-        EXPECT_FALSE(connection.logic.File().bOpen) << refuseFolder;
+        EXPECT_FALSE(connection.logic.File().isOpen) << refuseFolder;
         // The companion goes with an open folder, before the file is opened.
         EXPECT_EQ(connection.store.companions.contains(kPath), !refuseFolder) << refuseFolder;
     }
@@ -296,7 +296,7 @@ TEST(ReceptionLogic, AFailedWriteEndsTheConnectionAndDiscardsAnUntouchedNewFile)
     EXPECT_EQ(got.reports,
               std::vector{Line("파일 쓰기 오류! [2019\\Studio\\a.jpg] Input/output error")});
     EXPECT_TRUE(got.endConnection);
-    EXPECT_FALSE(connection.logic.File().bOpen);
+    EXPECT_FALSE(connection.logic.File().isOpen);
     EXPECT_FALSE(connection.store.files.contains(kPath));
 }
 
@@ -309,7 +309,7 @@ TEST(ReceptionLogic, TheEndOfTheConnectionDiscardsOnlyAnUntouchedNewFile) {
         std::string record = FileHeader(kCustomerNo, "", name, 10);
         record.resize(RECV_BUFFER_SIZE);
         logic.HandleRecord(2001, record, 406, {});
-        ASSERT_TRUE(logic.File().bOpen) << name;
+        ASSERT_TRUE(logic.File().isOpen) << name;
     }
     EXPECT_FALSE(store.files.contains("new.jpg"));
     EXPECT_EQ(store.files.at("resumed.jpg"), "kept");
