@@ -3,7 +3,10 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include "protocol/loginrequest.h"
 #include "support/scriptedserver.h"
@@ -119,4 +122,37 @@ TEST_F(ClientProcessTest, AutomaticLoginFromAWindowsSettingsFileSignsInAndConnec
     EXPECT_EQ(loginServer.Requests()[0], BuildLoginRequest("studio7", "pa55word", "하늘"));
     const std::string log = MessageLog();
     EXPECT_NE(log.find("[0] 로그인 서버 Connected!"), std::string::npos);
+}
+
+TEST_F(ClientProcessTest, ATerminationSignalEndsTheClientWhileALoginAnswerTrickles) {
+    // The head of an answer, then a byte a second: a client that waited on the line for the rest
+    // would not see the signal until the server stopped.
+    std::atomic<bool> headSent{false};
+    std::atomic<bool> done{false};
+    testsupport::ScriptedServer loginServer([&](int fd, const std::string&) {
+        testsupport::WriteAllBytes(fd, "ZNLA000010001002Y");
+        headSent = true;
+        for (int second = 0; second < 60 && !done; ++second) {
+            for (int tick = 0; tick < 10 && !done; ++tick) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            testsupport::WriteAllBytes(fd, " ");
+        }
+    });
+    testsupport::WriteFileBytes(m_folder.Path() / "FsIni.ini",
+                                "[BasicInfo]\r\nLoginServerPort=" +
+                                    std::to_string(loginServer.Port()) +
+                                    "\r\n\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n"
+                                    "\xBE\xC6\xC0\xCC\xB5\xF0=studio7\r\n"
+                                    "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pa55word\r\n");
+    QProcess* client = Start();
+    ASSERT_TRUE(WaitUntil([&] { return headSent.load(); }, kGenerousMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    ::kill(static_cast<pid_t>(client->processId()), SIGTERM);
+    // Far less than the minute the answer would take to arrive whole.
+    const bool ended = client->waitForFinished(20000);
+    done = true;
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(client->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client->exitCode(), 0);
 }
