@@ -1,5 +1,5 @@
-// Test main of the suites: the offscreen platform.
-#include "support/testrun.h"
+// Test main of the window's suites: a QApplication on the offscreen platform.
+#include "support/guirun.h"
 
 int main(int argc, char** argv) {
     return RunAllTestsOn("offscreen", argc, argv);

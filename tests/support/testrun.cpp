@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTemporaryDir>
+PrivateRunFolder::PrivateRunFolder() {
+    if (!m_folder.isValid()) return;
+    qputenv("TMPDIR", m_folder.path().toLocal8Bit());
+    qputenv("HOME", m_folder.path().toLocal8Bit());
+}
 
-int RunAllTestsOn(const char* platform, int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", platform);
-    QTemporaryDir runDir;
-    if (runDir.isValid()) {
-        qputenv("TMPDIR", runDir.path().toLocal8Bit());
-        qputenv("HOME", runDir.path().toLocal8Bit());
-    }
-    QApplication app(argc, argv);
+int RunAllTests(int& argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,7 +8,7 @@
 
 #include "core/clientsession.h"
 #include "gui/mainframe.h"
-#include "app/mainloop.h"
+#include "gui/mainloop.h"
 #include "gui/appicon.h"
 #include "protocol/programinfo.h"
 #include "gui/tray.h"

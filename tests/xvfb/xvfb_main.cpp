@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/testrun.h"
+#include "support/guirun.h"
 
 int main(int argc, char** argv) {
     if (std::getenv("DISPLAY") == nullptr) {

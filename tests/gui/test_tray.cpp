@@ -7,7 +7,7 @@
 
 #include "core/clientsession.h"
 #include "gui/mainframe.h"
-#include "app/mainloop.h"
+#include "mainloop.h"
 #include "protocol/programinfo.h"
 #include "gui/tray.h"
 #include "gui/traymenu.h"

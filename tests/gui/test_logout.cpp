@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <thread>
 
-#include "login/formrig.h"
+#include "formrig.h"
 #include "gui/logindlg.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"

@@ -3,16 +3,12 @@
 // a transfer.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <filesystem>
 
 #include "core/settings.h"
 #include "core/clientsock.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
-#include "gui/messagebox.h"
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
 #include "core/clientsession.h"
@@ -45,7 +41,6 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
     g_szModuleDir = module.Path().string();
     g_szIniPath = (module.Path() / "FsIni.ini").string();
     platform::SetTimeScaleForTests(0.1);
-    SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
     const std::string small(123456, 's');
     fs::create_directory(source.Path() / "1 첫째");
     fs::create_directory(source.Path() / "2 둘째");
@@ -88,6 +83,5 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
     EXPECT_EQ(fs::exists(cut) ? fs::file_size(cut) % 10'100'000 : 0u, 0u);
 
     service.Stop();
-    SetMessageBoxHandlerForTests(nullptr);
     platform::SetTimeScaleForTests(1.0);
 }
