@@ -1,3 +1,5 @@
 #include "gui/ovrinapp.h"
 
-int main(int argc, char** argv) { return COvrinApp().Run(argc, argv); }
+int main(int argc, char** argv) {
+    return COvrinApp().Run(argc, argv);
+}

@@ -7,25 +7,25 @@
 //   bench_throughput [MEGABYTES [FOLDER]]   (default 256, in the temporary folder)
 // On a disk the kernel's write-back of earlier runs throttles both sides by turns; a FOLDER on
 // tmpfs (/dev/shm) compares the receivers themselves.
+#include <arpa/inet.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
-#include <arpa/inet.h>
 
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <random>
-#include <sys/resource.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 #include "bench/idealreceiver.h"
 #include "core/clientsession.h"
@@ -47,8 +47,9 @@ std::vector<fs::path> MakeSourceFiles(const fs::path& folder, size_t totalBytes)
         fs::create_directories(sub);
         for (auto& word : words) word = random();
         const fs::path file = sub / ("photo" + std::to_string(files.size()) + ".jpg");
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(words.data()),
-                                                    static_cast<std::streamsize>(kFileBytes));
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(words.data()),
+                   static_cast<std::streamsize>(kFileBytes));
         files.push_back(file);
     }
     return files;
@@ -149,8 +150,8 @@ ServicePorts StartService(QProcess& service, const fs::path& source) {
     service.waitForReadyRead(10000);
     const QByteArray first = service.readLine();
     ServicePorts ports;
-    if (std::sscanf(first.constData(), "znl-service login=%d file=%d", &ports.login,
-                    &ports.file) != 2) {
+    if (std::sscanf(first.constData(), "znl-service login=%d file=%d", &ports.login, &ports.file) !=
+        2) {
         std::fprintf(stderr, "znl-service did not start: %s\n", first.constData());
         return {};
     }
@@ -174,9 +175,9 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
-    QTemporaryDir work = argc > 2 ? QTemporaryDir(QString::fromLocal8Bit(argv[2]) +
-                                                  QStringLiteral("/bench-XXXXXX"))
-                                   : QTemporaryDir();
+    QTemporaryDir work =
+        argc > 2 ? QTemporaryDir(QString::fromLocal8Bit(argv[2]) + QStringLiteral("/bench-XXXXXX"))
+                 : QTemporaryDir();
     if (!work.isValid()) {
         std::fprintf(stderr, "cannot make a work folder: %s\n", qPrintable(work.errorString()));
         return 1;
@@ -197,19 +198,18 @@ int main(int argc, char** argv) {
 
     const fs::path home = root / "client";
     fs::create_directories(home / "photos");
-    g_szModuleDir = home.string();
-    g_szIniPath = (home / "FsIni.ini").string();
+    const ProgramFolders paths = ProgramFolders::At(home);
     for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
                                      {"아이디", "bench"},
                                      {"패스워드", "pw"},
                                      {"LoginServerPort", std::to_string(loginPort)}}) {
-        platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath);
+        platform::WritePrivateProfileString("BasicInfo", key, value, paths.settingsFile);
     }
     platform::WritePrivateProfileString("SaveFolder", "사진저장폴더", (home / "photos").string(),
-                                        g_szIniPath);
+                                        paths.settingsFile);
 
     // The session alone, signing in with the stored account as a face would.
-    ClientSession session;
+    ClientSession session(paths);
     QObject::connect(&session, &ClientSession::signInRequested, &session,
                      [&session](const SignInPrefill& prefill) {
                          session.SignIn(prefill.userId, prefill.password, true);

@@ -16,15 +16,19 @@ constexpr int kStartDelayMs = 100;
 constexpr int kClockPeriodMs = 1000;
 }  // namespace
 
-ClientSession::ClientSession(QObject* parent)
+ClientSession::ClientSession(const ProgramFolders& paths, QObject* parent)
     : QObject(parent),
+      m_paths(paths),
+      m_settings(paths.settingsFile),
       m_run(std::make_shared<RunContext>()),
       m_threads(new ReceptionThreads(m_run, this)) {
     BindMessages();
     m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
 }
 
-ClientSession::~ClientSession() { Stop(); }
+ClientSession::~ClientSession() {
+    Stop();
+}
 
 void ClientSession::ScheduleStart() {
     SetTimer(TIMER_STARTUP, kStartDelayMs);
@@ -32,11 +36,11 @@ void ClientSession::ScheduleStart() {
 
 void ClientSession::Start() {
     std::error_code ignored;
-    std::filesystem::create_directory(LogRoot(g_szModuleDir), ignored);
+    std::filesystem::create_directory(LogRoot(m_paths.programDir), ignored);
     Log(std::string(APP_TITLE) + " Program Start!");
     m_today = platform::FormatLocalTime(platform::Now(), "%Y%m%d");
     SetTimer(TIMER_CLOCK, kClockPeriodMs);
-    m_nickname = ini::ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE);
+    m_nickname = m_settings.ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE);
     Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
     ReadLoginServerInfo();
     RequestSignIn();
@@ -44,7 +48,7 @@ void ClientSession::Start() {
 }
 
 void ClientSession::ReadLoginServerInfo() {
-    const ServerAddress login = ReadLoginServerSetting();
+    const ServerAddress login = m_settings.ReadLoginServer();
     m_serverIp[Index(ServerGroup::Login)] = login.ip;
     m_serverPort[Index(ServerGroup::Login)] = login.port;
 }
@@ -97,7 +101,7 @@ void ClientSession::OnTimer(UINT id) {
 void ClientSession::OnClockTick() {
     const std::time_t now = platform::Now();
     Q_EMIT clockTicked(now);
-    if (ini::ReadInt(ini::BASIC_INFO, ini::LOG_DELETE, 0) == 0) return;
+    if (m_settings.ReadInt(ini::BASIC_INFO, ini::LOG_DELETE, 0) == 0) return;
     const std::string today = platform::FormatLocalTime(now, "%Y%m%d");
     if (m_today != today) {
         DeleteOldLogFolder(now);
@@ -106,7 +110,7 @@ void ClientSession::OnClockTick() {
 }
 
 void ClientSession::DeleteOldLogFolder(std::time_t now) {
-    const std::filesystem::path folder = OldLogFolder(g_szModuleDir, now);
+    const std::filesystem::path folder = OldLogFolder(m_paths.programDir, now);
     DeleteFolderTree(folder);
     Log("Delete log folder: " + folder.string());
 }
@@ -115,15 +119,19 @@ void ClientSession::Log(const std::string& text) {
     const std::time_t now = platform::Now();
     const std::string line = FormatLogLine(now, text);
     // A line that cannot reach the file still reaches the faces; nothing else is to be done.
-    WriteMsgLog(g_szModuleDir, now, line);
+    WriteMsgLog(m_paths.programDir, now, line);
     Q_EMIT activityLine(QString::fromStdString(line));
 }
 
 void ClientSession::BindMessages() {
-    m_wnd.Bind(WM_SOCK_RECEIVE, [this](WPARAM w, LPARAM) { return OnSockReceive(static_cast<int>(w)); });
-    m_wnd.Bind(WM_SOCK_CLOSE, [this](WPARAM w, LPARAM) { return OnSockClose(static_cast<int>(w)); });
-    m_wnd.Bind(WM_SOCK_CONNECT, [this](WPARAM w, LPARAM) { return OnSockConnect(static_cast<int>(w)); });
-    m_wnd.Bind(WM_SOCK_RELEASE, [this](WPARAM w, LPARAM) { return OnSockRelease(static_cast<int>(w)); });
+    m_wnd.Bind(WM_SOCK_RECEIVE,
+               [this](WPARAM w, LPARAM) { return OnSockReceive(static_cast<int>(w)); });
+    m_wnd.Bind(WM_SOCK_CLOSE,
+               [this](WPARAM w, LPARAM) { return OnSockClose(static_cast<int>(w)); });
+    m_wnd.Bind(WM_SOCK_CONNECT,
+               [this](WPARAM w, LPARAM) { return OnSockConnect(static_cast<int>(w)); });
+    m_wnd.Bind(WM_SOCK_RELEASE,
+               [this](WPARAM w, LPARAM) { return OnSockRelease(static_cast<int>(w)); });
     m_wnd.Bind(WM_LOG_MESSAGE, [this](WPARAM, LPARAM l) {
         // The sender's text lives only until this handler returns.
         Log(*reinterpret_cast<const std::string*>(l));
@@ -136,7 +144,8 @@ void ClientSession::BindMessages() {
     m_wnd.Bind(WM_RECV_PROGRESS, [this](WPARAM kind, LPARAM l) {
         switch (kind) {
             case RECV_PROGRESS_ANNOUNCED:
-                Q_EMIT fileAnnounced(QString::fromStdString(*reinterpret_cast<const std::string*>(l)));
+                Q_EMIT fileAnnounced(
+                    QString::fromStdString(*reinterpret_cast<const std::string*>(l)));
                 break;
             case RECV_PROGRESS_FILE_SIZE:
                 Q_EMIT fileSizeAnnounced(l);

@@ -14,6 +14,7 @@
 
 #include "core/accountinfo.h"
 #include "core/runcontext.h"
+#include "core/settings.h"
 #include "platform/messagewindow.h"
 #include "protocol/loginreply.h"
 #include "protocol/recordframer.h"
@@ -37,7 +38,8 @@ class ClientSession : public QObject {
     Q_OBJECT
 
 public:
-    explicit ClientSession(QObject* parent = nullptr);
+    // The settings file and message logs are the ones in `paths`.
+    explicit ClientSession(const ProgramFolders& paths, QObject* parent = nullptr);
     // Ends the run; threads still running are joined for a bounded time.
     ~ClientSession() override;
 
@@ -72,6 +74,8 @@ public:
     void Log(const std::string& text);
 
     // What the faces show.
+    const ProgramFolders& Paths() const { return m_paths; }
+    const SettingsFile& Settings() const { return m_settings; }
     const AccountInfo& Account() const { return m_account; }
     const std::string& Nickname() const { return m_nickname; }
     const QStringList& Folders() const { return m_folders; }
@@ -152,6 +156,8 @@ private:
     void StoreSaveFolders();
     void InsertFolderSorted(const QString& name);
 
+    const ProgramFolders m_paths;
+    const SettingsFile m_settings;
     std::shared_ptr<RunContext> m_run;
     MessageWindow m_wnd;
     AccountInfo m_account;
@@ -159,7 +165,7 @@ private:
     QStringList m_folders;
     std::string m_today;  // day the log clean-up was last considered, "%Y%m%d"
     LoginJob m_loginJob = LoginJob::SignIn;
-    int m_loginSlot = 0;  // slot of the most recent login-server connection
+    int m_loginSlot = 0;           // slot of the most recent login-server connection
     bool m_signInPending = false;  // a face's SignIn waits for its result
     bool m_rememberAccount = false;
     // The answer being assembled on the login-server connection.

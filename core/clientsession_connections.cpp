@@ -122,7 +122,8 @@ LRESULT ClientSession::OnSockClose(int slot) {
     if (!sock) return 0;
     // An answer cut short by the close is ended by its silence limit, as any short answer is.
     if (AssemblingReply(slot)) return 0;
-    const std::string line = Format("[%d]%s 소켓 종료 신호 받음!\n", slot, sock->serverName.c_str());
+    const std::string line =
+        Format("[%d]%s 소켓 종료 신호 받음!\n", slot, sock->serverName.c_str());
     Log(line);
     platform::Trace("%s", line.c_str());
     sock->stop = true;

@@ -20,12 +20,12 @@ constexpr char kTooLarge[] =
 }  // namespace
 
 void ClientSession::LoadSaveFolders() {
-    const std::string folder = ReadSaveFolderSetting(DefaultSaveFolder());
+    const std::string folder = ReadSaveFolderSetting(m_settings, DefaultSaveFolder());
     m_run->saveFolder.Set(folder);
     Q_EMIT saveFolderChanged(QString::fromStdString(folder));
     CreateFolderLevels(folder);
     m_folders.clear();
-    for (const QString& name : ReadFolderList()) InsertFolderSorted(name);
+    for (const QString& name : ReadFolderList(m_settings)) InsertFolderSorted(name);
     Q_EMIT foldersChanged(m_folders);
 }
 
@@ -35,7 +35,7 @@ void ClientSession::InsertFolderSorted(const QString& name) {
 
 void ClientSession::StoreSaveFolders() {
     Q_EMIT foldersChanged(m_folders);
-    WriteFolderList(m_folders);
+    WriteFolderList(m_settings, m_folders);
     // A burst of changes leads to one upload, after the last of them.
     KillTimer(TIMER_FOLDER_UPLOAD);
     SetTimer(TIMER_FOLDER_UPLOAD, kFolderUploadDelayMs);
@@ -71,7 +71,7 @@ void ClientSession::ModifyFolder(int row, const std::string& typed) {
 }
 
 std::string ClientSession::SaveFolderPickerStart() const {
-    return ReadSaveFolderSetting(g_szModuleDir);
+    return ReadSaveFolderSetting(m_settings, m_paths.programDir.string());
 }
 
 void ClientSession::SetSaveFolder(const std::string& folder) {
@@ -81,7 +81,7 @@ void ClientSession::SetSaveFolder(const std::string& folder) {
         return;
     }
     m_run->saveFolder.Set(folder);
-    WriteSaveFolderSetting(folder);
+    WriteSaveFolderSetting(m_settings, folder);
     Q_EMIT saveFolderChanged(QString::fromStdString(folder));
 }
 

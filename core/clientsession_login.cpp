@@ -28,12 +28,13 @@ constexpr char kUnreadableAnswer[] = "로그인 응답 읽기 오류! 다시 시
 
 void ClientSession::RequestSignIn() {
     SignInPrefill prefill;
-    prefill.autoLogin = ini::ReadInt(ini::BASIC_INFO, ini::AUTO_LOGIN, 0) != 0;
+    prefill.autoLogin = m_settings.ReadInt(ini::BASIC_INFO, ini::AUTO_LOGIN, 0) != 0;
     m_account.fileReconnect = true;
     if (prefill.autoLogin) {
-        m_account.userId = ini::ReadText(ini::BASIC_INFO, ini::USER_ID, "", ini::ACCOUNT_TEXT_SIZE);
+        m_account.userId =
+            m_settings.ReadText(ini::BASIC_INFO, ini::USER_ID, "", ini::ACCOUNT_TEXT_SIZE);
         m_account.password =
-            ini::ReadText(ini::BASIC_INFO, ini::PASSWORD, "", ini::ACCOUNT_TEXT_SIZE);
+            m_settings.ReadText(ini::BASIC_INFO, ini::PASSWORD, "", ini::ACCOUNT_TEXT_SIZE);
         if (m_account.userId.empty()) prefill.autoLogin = false;
     }
     // With automatic login off the fields keep what they hold: after a logout, the last user's.
@@ -68,7 +69,7 @@ void ClientSession::SignOut() {
         m_run->Wake(slot);
     }
     // The next sign-in must not happen by itself.
-    ini::WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, "0");
+    m_settings.WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, "0");
     RequestSignIn();
 }
 
@@ -76,7 +77,7 @@ void ClientSession::ChangeNickname(const std::string& nickname) {
     if (nickname == m_nickname) return;
     m_nickname = nickname;
     Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
-    ini::WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
+    m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
     // The file connection's next end is not reconnected; it only re-arms the permission.
     m_account.fileReconnect = false;
     SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
@@ -184,7 +185,7 @@ void ClientSession::HandleLoginReply(const char* answer, int received) {
         // The server's nickname is taken only while the user has none of their own.
         m_nickname = platform::FitUtf8ToCp949Bytes(ExtensionValue(item), ini::NICKNAME_SIZE - 1);
         Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
-        ini::WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
+        m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
     }
     if (IsUpdateDue(m_account.latestVersion, m_account.updateServerIp)) {
         RunUpdater();
@@ -208,9 +209,10 @@ void ClientSession::SetLoginResult(bool ok, const std::string& message) {
 }
 
 void ClientSession::CompleteSignIn() {
-    ini::WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, m_rememberAccount ? "1" : "0");
-    ini::WriteText(ini::BASIC_INFO, ini::USER_ID, m_rememberAccount ? m_account.userId : "");
-    ini::WriteText(ini::BASIC_INFO, ini::PASSWORD, m_rememberAccount ? m_account.password : "");
+    m_settings.WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, m_rememberAccount ? "1" : "0");
+    m_settings.WriteText(ini::BASIC_INFO, ini::USER_ID, m_rememberAccount ? m_account.userId : "");
+    m_settings.WriteText(ini::BASIC_INFO, ini::PASSWORD,
+                         m_rememberAccount ? m_account.password : "");
     // The address is kept whole, even at the full 20 characters of its field.
     m_serverIp[Index(ServerGroup::File)] = m_account.fileServerIp;
     m_serverPort[Index(ServerGroup::File)] = m_account.fileServerPort;
@@ -219,8 +221,8 @@ void ClientSession::CompleteSignIn() {
 
 // The session ends itself once the updater has its instructions.
 void ClientSession::RunUpdater() {
-    WriteUpdaterHandOver(m_account.updateServerIp);
-    StartUpdater();
+    WriteUpdaterHandOver(m_paths, m_account.updateServerIp);
+    StartUpdater(m_paths);
     m_run->stop = true;
     PostQuitMessage(0);
 }

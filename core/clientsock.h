@@ -53,11 +53,11 @@ public:
 
     HWND owner = HWND::Null;  // where the notifications go
     std::shared_ptr<const std::atomic<bool>> runStop;
-    bool connected = true;  // the outcome of the connect, once it is notified
-    std::atomic<bool> stop{false};  // this connection is to end
-    int slot = 0;           // in the owner's connection table
-    int group = 0;          // the kind of server, as the owner counts them
-    std::string serverName;  // in activity lines
+    bool connected = true;             // the outcome of the connect, once it is notified
+    std::atomic<bool> stop{false};     // this connection is to end
+    int slot = 0;                      // in the owner's connection table
+    int group = 0;                     // the kind of server, as the owner counts them
+    std::string serverName;            // in activity lines
     std::atomic<bool> refused{false};  // the server refused the greeting
     int tag = 0;
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "protocol/wirerecord.h"
 #include "protocol/cp949.h"
+#include "protocol/wirerecord.h"
 
 namespace {
 

@@ -67,8 +67,7 @@ void CloseOrDiscardRecvFile(RecvFileInfo& info) {
         struct stat opened {};
         struct stat named {};
         if (::fstat(info.file.Get(), &opened) == 0 &&
-            ::fstatat(info.folder.Get(), info.saveName.c_str(), &named, AT_SYMLINK_NOFOLLOW) ==
-                0 &&
+            ::fstatat(info.folder.Get(), info.saveName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
             ::unlinkat(info.folder.Get(), info.saveName.c_str(), 0) == 0) {
             platform::Trace("파일삭제:%s\\%s\n", info.folderText.c_str(), info.saveName.c_str());

@@ -33,8 +33,8 @@ private:
 // The file one reception thread is receiving. Sizes are 64-bit: files of 2 GiB and more are
 // counted as they are.
 struct RecvFileInfo {
-    std::string folderText;    // UTF-8, parts separated by backslashes as the file header gave them
-    std::string saveName;  // UTF-8
+    std::string folderText;  // UTF-8, parts separated by backslashes as the file header gave them
+    std::string saveName;    // UTF-8
     std::int64_t storedSize = 0;  // length of the file when it was opened
     std::int64_t written = 0;     // bytes appended during this transfer
     UniqueFd folder;  // the file's folder, kept open so the file is always reached through it

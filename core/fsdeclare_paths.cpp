@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "core/fsdeclare.h"
-#include "protocol/wirerecord.h"
-#include "protocol/cp949.h"
 #include "platform/trace.h"
+#include "protocol/cp949.h"
+#include "protocol/wirerecord.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include "core/clientsock.h"
 #include "core/fsthread_session.h"
 #include "core/windowmessages.h"
-#include "protocol/wirerecord.h"
 #include "platform/clock.h"
 #include "platform/messagewindow.h"
 #include "platform/trace.h"
+#include "protocol/wirerecord.h"
 
 namespace {
 
@@ -165,7 +165,7 @@ void Serve(const ReceptionLink& link) {
         session = std::make_unique<ReceptionSession>(sock, link.customerNo, link.run->saveFolder);
     } catch (const std::bad_alloc&) {
         LogLine(sock.owner, "[" + sock.serverName + "][" + std::to_string(sock.slot) +
-                                   "] 수신 버퍼를 할당할 수 없음!");
+                                "] 수신 버퍼를 할당할 수 없음!");
         return;
     }
     SendMessage(sock.owner, WM_RECV_STATE, static_cast<WPARAM>(sock.tag), 1);

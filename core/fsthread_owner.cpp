@@ -45,15 +45,16 @@ void ReceptionThreads::Start(CClientSock* sock, int customerNo) {
     }
     m_threads.reserve(m_threads.size() + 1);  // the push below cannot fail with a thread running
     try {
-        m_threads.push_back({std::thread([ends = m_ends, id, link = ReceptionLink{sock, customerNo, m_run}] {
-                                 ProcessThread(link);
-                                 {
-                                     std::lock_guard lock(ends->mutex);
-                                     ends->ended.insert(id);
-                                 }
-                                 ends->changed.notify_all();
-                             }),
-                             id});
+        m_threads.push_back(
+            {std::thread([ends = m_ends, id, link = ReceptionLink{sock, customerNo, m_run}] {
+                 ProcessThread(link);
+                 {
+                     std::lock_guard lock(ends->mutex);
+                     ends->ended.insert(id);
+                 }
+                 ends->changed.notify_all();
+             }),
+             id});
     } catch (const std::system_error&) {
         // No thread: the slot is released as if its thread had ended at once.
         PostMessage(sock->owner, WM_SOCK_RELEASE, static_cast<WPARAM>(sock->slot), 0);

@@ -5,8 +5,7 @@
 #include "core/clientsock.h"
 #include "core/timedread.h"
 
-ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo,
-                                   const SharedText& saveFolder)
+ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo, const SharedText& saveFolder)
     : m_sock(sock),
       m_pRecv(std::make_unique<char[]>(RECV_BUFFER_SIZE)),
       m_pBlock(std::make_unique_for_overwrite<char[]>(BLOCK_BUFFER_SIZE)),

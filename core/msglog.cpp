@@ -13,7 +13,9 @@ std::string FormatLogLine(std::time_t t, std::string_view text) {
     return line;
 }
 
-fs::path LogRoot(const fs::path& moduleDir) { return moduleDir / "logs"; }
+fs::path LogRoot(const fs::path& moduleDir) {
+    return moduleDir / "logs";
+}
 
 fs::path DayLogFolder(const fs::path& moduleDir, std::time_t t) {
     return LogRoot(moduleDir) / platform::FormatLocalTime(t, "%Y%m%d");
@@ -30,8 +32,8 @@ fs::path OldLogFolder(const fs::path& moduleDir, std::time_t t) {
 bool WriteMsgLog(const fs::path& moduleDir, std::time_t t, std::string_view line) {
     std::error_code ignored;
     fs::create_directories(DayLogFolder(moduleDir, t), ignored);
-    int fd = ::open(DayLogFile(moduleDir, t).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
-                    0644);
+    int fd =
+        ::open(DayLogFile(moduleDir, t).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     // One write per record, so a line from another process never lands inside it.
     std::string record(line);

@@ -20,7 +20,8 @@ std::filesystem::path DayLogFile(const std::filesystem::path& moduleDir, std::ti
 std::filesystem::path OldLogFolder(const std::filesystem::path& moduleDir, std::time_t t);
 
 // Appends line + "\r\n" to the day's file, creating the folders when missing. A line that cannot be
-// written is lost from the file only; the caller keeps it on screen. Returns whether it was written.
+// written is lost from the file only; the caller keeps it on screen. Returns whether it was
+// written.
 bool WriteMsgLog(const std::filesystem::path& moduleDir, std::time_t t, std::string_view line);
 
 // Deletes the folder and everything below it; what cannot be deleted stays. Symbolic links are

@@ -57,13 +57,13 @@ std::string DefaultSaveFolder() {
     return QDir::home().filePath(QStringLiteral("ZNL")).toStdString();
 }
 
-std::string ReadSaveFolderSetting(const std::string& defaultFolder) {
-    return ini::ReadText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, defaultFolder,
-                         ini::FOLDER_TEXT_SIZE);
+std::string ReadSaveFolderSetting(const SettingsFile& settings, const std::string& defaultFolder) {
+    return settings.ReadText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, defaultFolder,
+                             ini::FOLDER_TEXT_SIZE);
 }
 
-void WriteSaveFolderSetting(const std::string& folder) {
-    ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, folder);
+void WriteSaveFolderSetting(const SettingsFile& settings, const std::string& folder) {
+    settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, folder);
 }
 
 void CreateFolderLevels(const std::string& folder) {
@@ -75,21 +75,21 @@ void CreateFolderLevels(const std::string& folder) {
     }
 }
 
-QStringList ReadFolderList() {
-    const int count =
-        std::min(ini::ReadInt(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, 0), MAX_FOLDER_COUNT);
+QStringList ReadFolderList(const SettingsFile& settings) {
+    const int count = std::min(settings.ReadInt(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, 0),
+                               MAX_FOLDER_COUNT);
     QStringList names;
     for (int key = 1; key <= count; ++key) {
-        names << QString::fromStdString(ini::ReadText(ini::SAVE_FOLDER_SECTION, std::to_string(key),
-                                                      "", ini::FOLDER_TEXT_SIZE));
+        names << QString::fromStdString(settings.ReadText(
+            ini::SAVE_FOLDER_SECTION, std::to_string(key), "", ini::FOLDER_TEXT_SIZE));
     }
     return names;
 }
 
-void WriteFolderList(const QStringList& names) {
-    ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, std::to_string(names.size()));
+void WriteFolderList(const SettingsFile& settings, const QStringList& names) {
+    settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, std::to_string(names.size()));
     for (qsizetype index = 0; index < names.size(); ++index) {
-        ini::WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(index + 1),
-                       names[index].toStdString());
+        settings.WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(index + 1),
+                           names[index].toStdString());
     }
 }

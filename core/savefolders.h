@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings.h"
+
 // Orders folder names without regard to letter case, by Unicode case folding and then code point,
 // the same on every machine whatever its locale (Hangul syllables thereby fall in 가나다 order).
 // A locale collator was not taken: its order changes with the user's locale, and its notion of
@@ -27,8 +29,8 @@ std::string StoredFolderText(std::string_view text);
 // "ZNL" in the user's home folder: where photos go until the user picks a folder.
 std::string DefaultSaveFolder();
 // The stored photo save folder, or the default.
-std::string ReadSaveFolderSetting(const std::string& defaultFolder);
-void WriteSaveFolderSetting(const std::string& folder);
+std::string ReadSaveFolderSetting(const SettingsFile& settings, const std::string& defaultFolder);
+void WriteSaveFolderSetting(const SettingsFile& settings, const std::string& folder);
 // Creates every missing level of the folder, ignoring each level that cannot be made.
 void CreateFolderLevels(const std::string& folder);
 
@@ -36,6 +38,6 @@ void CreateFolderLevels(const std::string& folder);
 // reading the file millions of times. It is about twice what one upload record can carry.
 inline constexpr int MAX_FOLDER_COUNT = 1000;
 // The stored names, keys 1 to the stored count; a missing key reads as an empty name.
-QStringList ReadFolderList();
+QStringList ReadFolderList(const SettingsFile& settings);
 // The count, then keys 1 to n in list order. Keys above n stay in the file; reading stops at n.
-void WriteFolderList(const QStringList& names);
+void WriteFolderList(const SettingsFile& settings, const QStringList& names);

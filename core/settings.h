@@ -1,15 +1,19 @@
 #pragma once
-// The settings file FsIni.ini next to the executable: its path, its keys and typed access to it.
+// The settings file FsIni.ini next to the executable: where it is, its keys and typed access to it.
 // Every read goes to the file, so a hand edit takes effect at the next read.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
-// Folder of the executable (no trailing separator) and the settings file in it.
-extern std::string g_szModuleDir;
-extern std::string g_szIniPath;
+// Where the program keeps what it writes for itself.
+struct ProgramFolders {
+    std::filesystem::path programDir;    // message logs, the updater
+    std::filesystem::path settingsFile;  // FsIni.ini in it
 
-
-void InitPaths();
+    static ProgramFolders At(const std::filesystem::path& programDir);
+    // Next to the executable, as the Windows program keeps them.
+    static ProgramFolders OfExecutable();
+};
 
 namespace ini {
 inline constexpr char BASIC_INFO[] = "BasicInfo";
@@ -35,15 +39,26 @@ inline constexpr size_t FOLDER_TEXT_SIZE = 260;
 inline constexpr char DEFAULT_LOGIN_SERVER_IP[] = "127.0.0.1";
 inline constexpr int DEFAULT_LOGIN_SERVER_PORT = 30002;
 
-std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue,
-                     size_t size);
-int ReadInt(std::string_view section, std::string_view key, int defaultValue);
-bool WriteText(std::string_view section, std::string_view key, std::string_view value);
 }  // namespace ini
 
 struct ServerAddress {
     std::string ip;
     int port = 0;
 };
-// "LoginServerIP" (at most 19 bytes) and "LoginServerPort" of "BasicInfo".
-ServerAddress ReadLoginServerSetting();
+
+class SettingsFile {
+public:
+    explicit SettingsFile(std::filesystem::path file) : m_file(std::move(file)) {}
+
+    std::string ReadText(std::string_view section, std::string_view key,
+                         std::string_view defaultValue, size_t size) const;
+    int ReadInt(std::string_view section, std::string_view key, int defaultValue) const;
+    bool WriteText(std::string_view section, std::string_view key, std::string_view value) const;
+    // "LoginServerIP" (at most 19 bytes) and "LoginServerPort" of "BasicInfo".
+    ServerAddress ReadLoginServer() const;
+
+    const std::filesystem::path& Path() const { return m_file; }
+
+private:
+    std::filesystem::path m_file;
+};

@@ -8,9 +8,9 @@
 
 #include "core/clientsock.h"
 #include "core/windowmessages.h"
-#include "protocol/recordframer.h"
 #include "platform/clock.h"
 #include "platform/messagewindow.h"
+#include "protocol/recordframer.h"
 
 namespace {
 

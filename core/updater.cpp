@@ -3,15 +3,15 @@
 #include <QProcess>
 #include <QString>
 
-#include "core/settings.h"
-
-void WriteUpdaterHandOver(const std::string& updateServerIp) {
-    ini::WriteText(ini::FTP, "IP", updateServerIp);
-    ini::WriteText(ini::FTP, "Localfile", g_szModuleDir + "/" + CLIENT_PROGRAM);
-    ini::WriteText(ini::FTP, "Remotefile", CLIENT_PROGRAM);
-    ini::WriteText(ini::FTP, "RunExe", "1");
+void WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& updateServerIp) {
+    const SettingsFile settings(folders.settingsFile);
+    settings.WriteText(ini::FTP, "IP", updateServerIp);
+    settings.WriteText(ini::FTP, "Localfile", (folders.programDir / CLIENT_PROGRAM).string());
+    settings.WriteText(ini::FTP, "Remotefile", CLIENT_PROGRAM);
+    settings.WriteText(ini::FTP, "RunExe", "1");
 }
 
-void StartUpdater() {
-    QProcess::startDetached(QString::fromStdString(g_szModuleDir + "/" + UPDATER_PROGRAM), {});
+void StartUpdater(const ProgramFolders& folders) {
+    QProcess::startDetached(QString::fromStdString((folders.programDir / UPDATER_PROGRAM).string()),
+                            {});
 }

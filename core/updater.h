@@ -2,11 +2,13 @@
 // Hand-over to the separate updater program when the login server announces a newer version.
 #include <string>
 
+#include "core/settings.h"
+
 inline constexpr char UPDATER_PROGRAM[] = "TavenFTPClient";
 inline constexpr char CLIENT_PROGRAM[] = "ZNLClient";
 
 // The "FTP" section the updater reads: where to get the update and which file to replace.
-void WriteUpdaterHandOver(const std::string& updateServerIp);
+void WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& updateServerIp);
 // Starts the updater next to the executable, detached, in the current folder. Whether it started
 // is not looked at: the client ends either way.
-void StartUpdater();
+void StartUpdater(const ProgramFolders& folders);

@@ -10,7 +10,9 @@ namespace {
 constexpr char kIdProperty[] = "controlId";
 }
 
-void SetControlId(QWidget* control, int id) { control->setProperty(kIdProperty, id); }
+void SetControlId(QWidget* control, int id) {
+    control->setProperty(kIdProperty, id);
+}
 
 QWidget* GetDlgItem(const QWidget* dialog, int id) {
     const auto children = dialog->findChildren<QWidget*>();

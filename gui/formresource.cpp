@@ -17,8 +17,8 @@ const std::array kControls{
     ControlSpec{IDC_DELETE_FOLDER, Kind::Button, {298, 33, 42, 19}, "삭제"},
     ControlSpec{IDC_MODIFY_FOLDER, Kind::Button, {348, 33, 42, 19}, "수정"},
     ControlSpec{IDC_FOLDER_LIST, Kind::ListBox, {252, 78, 139, 149}, ""},
-    ControlSpec{IDC_SAVE_FOLDER, Kind::NotifyStatic, {58, 232, 331, 13}, "Folder", Align::Left,
-                true},
+    ControlSpec{
+        IDC_SAVE_FOLDER, Kind::NotifyStatic, {58, 232, 331, 13}, "Folder", Align::Left, true},
     ControlSpec{IDC_NOTICE, Kind::Static, {7, 252, 139, 8}, ""},  // notice set by the form
     ControlSpec{IDC_USER_ID, Kind::Static, {59, 12, 36, 12}, "ID", Align::Centre},
     ControlSpec{IDC_LOGOUT, Kind::Button, {101, 10, 50, 14}, "로그 아웃"},
@@ -42,6 +42,8 @@ const std::array kControls{
 
 }  // namespace
 
-std::span<const ControlSpec> Controls() { return kControls; }
+std::span<const ControlSpec> Controls() {
+    return kControls;
+}
 
 }  // namespace form

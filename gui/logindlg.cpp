@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "gui/edittrans.h"
-#include "protocol/programinfo.h"
 #include "gui/controls.h"
 #include "gui/dialogunits.h"
-#include "gui/messagebox.h"
+#include "gui/edittrans.h"
 #include "gui/formfonts.h"
+#include "gui/messagebox.h"
+#include "protocol/programinfo.h"
 
 // The picture is compiled into a static library; registering it by name makes the linker keep it.
 // (Outside any namespace: the macro declares the registration function.)

@@ -5,10 +5,10 @@
 #include <QTimer>
 
 #include "gui/appicon.h"
-#include "protocol/programinfo.h"
+#include "gui/ovrinview.h"
 #include "gui/programwindow.h"
 #include "gui/traymenu.h"
-#include "gui/ovrinview.h"
+#include "protocol/programinfo.h"
 
 CMainFrame::CMainFrame(ClientSession& session)
     : m_pView(new COvrinView(session, this)), m_pBTray(new CBTray(this)) {

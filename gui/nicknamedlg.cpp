@@ -7,8 +7,8 @@
 #include "core/nicknametext.h"
 #include "gui/controls.h"
 #include "gui/dialogunits.h"
-#include "gui/messagebox.h"
 #include "gui/formfonts.h"
+#include "gui/messagebox.h"
 
 namespace {
 

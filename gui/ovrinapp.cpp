@@ -5,20 +5,19 @@
 #include "core/clientsession.h"
 #include "core/settings.h"
 #include "gui/mainframe.h"
-#include "protocol/programinfo.h"
+#include "gui/ovrinview.h"
 #include "platform/quitsignals.h"
 #include "platform/singleinstance.h"
-#include "gui/ovrinview.h"
+#include "protocol/programinfo.h"
 
 int COvrinApp::Run(int argc, char** argv) {
     QApplication app(argc, argv);
     // Closing the frame only hides it; the program ends through "Exit" or the quit message.
     QApplication::setQuitOnLastWindowClosed(false);
     platform::InstallProcessSignalHandling();
-    InitPaths();
 
     // The session outlives its window: the window's end stops the run, the session's end joins it.
-    ClientSession session;
+    ClientSession session(ProgramFolders::OfExecutable());
     CMainFrame frame(session);
     const bool firstInstance = frame.View()->OnInitialUpdate();
     frame.adjustSize();

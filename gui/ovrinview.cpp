@@ -59,7 +59,9 @@ COvrinView::COvrinView(ClientSession& session, QWidget* parent)
     ObserveSession();
 }
 
-COvrinView::~COvrinView() { OnDestroy(); }
+COvrinView::~COvrinView() {
+    OnDestroy();
+}
 
 void COvrinView::CreateControls() {
     setFont(DialogFont());
@@ -87,8 +89,9 @@ void COvrinView::ObserveSession() {
             });
     connect(&m_session, &ClientSession::signedOut, this,
             [this] { SetDlgItemText(form::IDC_USER_ID, std::string()); });
-    connect(&m_session, &ClientSession::noticeOperatorChanged, this,
-            [this](const QString& name) { SetDlgItemText(form::IDC_NOTICE, NoticeText(name.toStdString())); });
+    connect(&m_session, &ClientSession::noticeOperatorChanged, this, [this](const QString& name) {
+        SetDlgItemText(form::IDC_NOTICE, NoticeText(name.toStdString()));
+    });
     connect(&m_session, &ClientSession::nicknameChanged, this, [this](const QString& nickname) {
         SetDlgItemText(form::IDC_NICKNAME, nickname.toStdString());
     });

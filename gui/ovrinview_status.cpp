@@ -6,12 +6,12 @@
 #include <cmath>
 
 #include "core/clientsession.h"
-#include "protocol/thousands.h"
 #include "gui/controls.h"
 #include "gui/formresource.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
 #include "platform/clock.h"
+#include "protocol/thousands.h"
 
 namespace {
 
@@ -43,8 +43,9 @@ void COvrinView::BindStatusControls() {
 void COvrinView::ObserveReception() {
     connect(&m_session, &ClientSession::receptionStateChanged, this,
             [this](bool connected) { ShowReceptionState(connected); });
-    connect(&m_session, &ClientSession::fileAnnounced, this,
-            [this](const QString& text) { SetReceiveStatus(StatusRow::Reception, text.toStdString()); });
+    connect(&m_session, &ClientSession::fileAnnounced, this, [this](const QString& text) {
+        SetReceiveStatus(StatusRow::Reception, text.toStdString());
+    });
     connect(&m_session, &ClientSession::fileSizeAnnounced, this, [this](std::int64_t size) {
         m_recvProgress.StartFile(size);
         ShowFileProgress();

@@ -1,11 +1,11 @@
 // The form's side of the notification-area icon: made in the initial update, removed when the form
 // goes, and its clicks.
 #include "gui/appicon.h"
-#include "protocol/programinfo.h"
+#include "gui/ovrinview.h"
 #include "gui/programwindow.h"
 #include "gui/tray.h"
 #include "gui/traymenu.h"
-#include "gui/ovrinview.h"
+#include "protocol/programinfo.h"
 
 void COvrinView::CreateTray() {
     m_pTray = std::make_unique<CTray>();

@@ -4,9 +4,9 @@
 #include <QMenu>
 #include <QWidget>
 
-#include "protocol/programinfo.h"
 #include "gui/programwindow.h"
 #include "platform/messagewindow.h"
+#include "protocol/programinfo.h"
 
 CBTray::CBTray(QWidget* window) : QObject(window), m_window(window), m_menu(new QMenu(window)) {
     m_menu->setDefaultAction(AddItem("Open", ID_TRAY_OPEN));

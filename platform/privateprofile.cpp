@@ -114,7 +114,8 @@ bool IsOneLineName(std::string_view name) {
 // Same for a value; it is kept, with each line break turned into a space.
 std::string OneLine(std::string_view value) {
     std::string line(value);
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return line;
 }
 

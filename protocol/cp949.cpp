@@ -1,8 +1,8 @@
 #include "protocol/cp949.h"
 
+#include <iconv.h>
 #include <cerrno>
 #include <cstdint>
-#include <iconv.h>
 
 namespace platform {
 namespace {
@@ -35,7 +35,8 @@ std::string Convert(iconv_t handle, std::string_view in, ReplaceFront replace) {
     size_t done = 0;
     while (done < in.size()) {
         char buffer[512];
-        char* inPtr = const_cast<char*>(in.data() + done);  // iconv's signature; input is not written
+        char* inPtr =
+            const_cast<char*>(in.data() + done);  // iconv's signature; input is not written
         size_t inLeft = in.size() - done;
         char* outPtr = buffer;
         size_t outLeft = sizeof buffer;
@@ -53,7 +54,7 @@ std::string Convert(iconv_t handle, std::string_view in, ReplaceFront replace) {
 // Length of the UTF-8 character at the front of text, or 1 for a byte that opens none.
 size_t Utf8CharLength(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text.front());
-    const size_t length = lead < 0x80                 ? 1
+    const size_t length = lead < 0x80                    ? 1
                           : lead >= 0xC2 && lead <= 0xDF ? 2
                           : lead >= 0xE0 && lead <= 0xEF ? 3
                           : lead >= 0xF0 && lead <= 0xF4 ? 4

@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// A byte that opens a CP949 double-byte character; the byte after it is the character's second half.
+// A byte that opens a CP949 double-byte character; the byte after it is the character's second
+// half.
 constexpr bool IsCp949LeadByte(char byte) {
     const auto value = static_cast<unsigned char>(byte);
     return value >= 0x81 && value <= 0xFE;

@@ -9,8 +9,8 @@
 
 // Sizes are 64-bit: files of 2 GiB and more are counted as they are.
 struct ReceiveFile {
-    std::string folderText;    // UTF-8, parts separated by backslashes as the file header gave them
-    std::string saveName;  // UTF-8
+    std::string folderText;  // UTF-8, parts separated by backslashes as the file header gave them
+    std::string saveName;    // UTF-8
     std::int64_t storedSize = 0;  // length of the file when it was opened
     std::int64_t fileSize = 0;    // full size announced by the file header
     std::int64_t written = 0;     // bytes appended during this transfer

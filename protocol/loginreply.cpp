@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/cp949.h"
 #include "protocol/programinfo.h"
 #include "protocol/wirerecord.h"
-#include "protocol/cp949.h"
 
 namespace {
 

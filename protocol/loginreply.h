@@ -30,5 +30,6 @@ std::string ExtensionValue(const std::string& item);
 // The message shown for a refusal; empty for "Y".
 std::string LoginResultMessage(char result);
 
-// A newer version is announced (byte-wise comparison with our own) and there is somewhere to get it.
+// A newer version is announced (byte-wise comparison with our own) and there is somewhere to get
+// it.
 bool IsUpdateDue(const std::string& latestVersion, const std::string& updateServerIp);

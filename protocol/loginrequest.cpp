@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "protocol/cp949.h"
 #include "protocol/seed.h"
 #include "protocol/wirerecord.h"
-#include "protocol/cp949.h"
 
 namespace {
 // Compiled-in key text of the password block; the same for every user.

@@ -8,7 +8,8 @@
 inline constexpr int LOGIN_REQUEST_SIZE = 200;
 inline constexpr int LOGIN_REQUEST_FIXED_LENGTH = 76;
 // The extension fits the rest of the record: "02:" and at most this many nickname bytes.
-inline constexpr size_t LOGIN_NICKNAME_MAX_BYTES = LOGIN_REQUEST_SIZE - LOGIN_REQUEST_FIXED_LENGTH - 3;
+inline constexpr size_t LOGIN_NICKNAME_MAX_BYTES =
+    LOGIN_REQUEST_SIZE - LOGIN_REQUEST_FIXED_LENGTH - 3;
 
 // Appends each byte as two lowercase hexadecimal digits.
 void BytesToHex(const std::uint8_t* bytes, int n, std::string& text);

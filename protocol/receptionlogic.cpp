@@ -152,10 +152,10 @@ void ReceptionLogic::AcceptFileHeader(const char* record, int received) {
     m_answer[kFlagOffset] = m_file.storedSize > 0 ? 'R' : 'Y';
     PutField(m_answer.get(), kStoredSizeOffset, kCountWidth, "%.10lld",
              static_cast<long long>(m_file.storedSize));
-    Report(ReceptionReport::Kind::Line,
-           "파일 수신 준비 완료! " + m_file.saveName +
-               "[저장된사이즈:" + FormatThousands(m_file.storedSize) +
-               "][파일원본사이즈:" + FormatThousands(m_file.fileSize) + "]");
+    Report(ReceptionReport::Kind::Line, "파일 수신 준비 완료! " + m_file.saveName +
+                                            "[저장된사이즈:" + FormatThousands(m_file.storedSize) +
+                                            "][파일원본사이즈:" + FormatThousands(m_file.fileSize) +
+                                            "]");
     Report(ReceptionReport::Kind::Announced,
            "파일명:" + m_file.saveName + "  사이즈:" + FormatThousands(m_file.fileSize));
     // The announced size, so that the form can show how much of the file is there.
@@ -225,8 +225,8 @@ void ReceptionLogic::OnBlockCheck(const char* record) {
             // The file keeps its complete blocks; the next connection resumes after them.
             m_store.CloseOrDiscard();
             m_file.isOpen = false;
-            EndConnection("파일 쓰기 오류! [" + m_file.folderText + "\\" + m_file.saveName +
-                          "] " + std::system_category().message(result.error));
+            EndConnection("파일 쓰기 오류! [" + m_file.folderText + "\\" + m_file.saveName + "] " +
+                          std::system_category().message(result.error));
             break;
     }
 }

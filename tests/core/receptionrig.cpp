@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/settings.h"
 #include "core/clientsock.h"
+#include "core/settings.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
 #include "support/scriptedserver.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/fsthread.h"
 #include "core/runcontext.h"
 #include "loopbackpeer.h"
-#include "core/fsthread.h"
 #include "platform/messagewindow.h"
 #include "support/testfolder.h"
 

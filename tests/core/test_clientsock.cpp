@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "loopbackpeer.h"
 #include "core/clientsock.h"
 #include "core/windowmessages.h"
+#include "loopbackpeer.h"
 #include "platform/clock.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
@@ -206,9 +206,7 @@ protected:
         ::setsockopt(pair.sock->Handle(), SOL_SOCKET, SO_SNDBUF, &kSmallBuffer,
                      sizeof kSmallBuffer);
     }
-    void TearDown() override {
-        platform::SetTimeScaleForTests(1.0);
-    }
+    void TearDown() override { platform::SetTimeScaleForTests(1.0); }
 
     static constexpr int kSmallBuffer = 4096;
     ConnectedPair pair;

@@ -26,13 +26,21 @@ TEST(FolderListRecord, BytesAreTheHeaderTheCustomerNumberAndTheItemsInListOrder)
         std::string bytes;
     } cases[] = {
         {1234, {}, "ZNLR000000261005      1234"s},
-        {1234, Names({"C:\\A", "D:\\B"}), "ZNLR000000411005      1234" "01:C:\\A,01:D:\\B"s},
+        {1234, Names({"C:\\A", "D:\\B"}),
+         "ZNLR000000411005      1234"
+         "01:C:\\A,01:D:\\B"s},
         // Korean names go out in CP949: 사진 is BB E7 C1 F8.
-        {7, Names({"사진", "Beach"}), "ZNLR000000421005         7" "01:\xBB\xE7\xC1\xF8,01:Beach"s},
+        {7, Names({"사진", "Beach"}),
+         "ZNLR000000421005         7"
+         "01:\xBB\xE7\xC1\xF8,01:Beach"s},
         // An empty entry is still an item; the order is the list's, not sorted here.
-        {1, Names({"b", "", "a"}), "ZNLR000000391005         1" "01:b,01:,01:a"s},
+        {1, Names({"b", "", "a"}),
+         "ZNLR000000391005         1"
+         "01:b,01:,01:a"s},
         // A number wider than its field keeps its first ten characters.
-        {INT_MIN, Names({"x"}), "ZNLR000000301005-214748364" "01:x"s},
+        {INT_MIN, Names({"x"}),
+         "ZNLR000000301005-214748364"
+         "01:x"s},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);

@@ -32,11 +32,10 @@ std::string YesAnswer() {
 class LoginAnswerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         platform::SetTimeScaleForTests(0.1);
-        ASSERT_TRUE(platform::WritePrivateProfileString(
-            "BasicInfo", "LoginServerPort", std::to_string(m_server.Port()), g_szIniPath));
+        ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", "LoginServerPort",
+                                                        std::to_string(m_server.Port()),
+                                                        m_session.Paths().settingsFile));
         m_session.ReadLoginServerInfo();
         QObject::connect(&m_session, &ClientSession::activityLine, &m_session,
                          [this](const QString& line) { m_lines << line; });
@@ -78,7 +77,7 @@ protected:
         }
         WriteAllBytes(fd, answer.substr(40));
     }};
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     QStringList m_lines;
     QStringList m_unanswered;
     int m_verdict = -1;
@@ -109,7 +108,8 @@ TEST_F(LoginAnswerTest, AnAnswerThatStopsOrNeverComesEndsTheAttemptAndTellsTheDi
         const char* told;  // what the sign-in's face is told
     };
     const Case cases[] = {
-        {Rest::Never, "로그인 소켓 Read TimeOut![40][", "로그인 응답 읽기 오류! 다시 시도 해주세요!"},
+        {Rest::Never, "로그인 소켓 Read TimeOut![40][",
+         "로그인 응답 읽기 오류! 다시 시도 해주세요!"},
         {Rest::NoAnswerAtAll, "로그인 서버 Connected!",
          "로그인 서버 응답이 없습니다. 다시 시도 해주세요!"},
     };

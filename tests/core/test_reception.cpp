@@ -27,7 +27,6 @@ namespace {
 
 constexpr size_t kSub = 100000;
 
-
 // The greeting, then the server's "Y"; false when the greeting was not the expected one.
 bool Greet(ServerEnd& server) {
     if (server.ReadRecord() != "ZNLR000000261003      4321") return false;

@@ -21,7 +21,6 @@ constexpr size_t kSub = 100000;
 constexpr size_t kBlock = 101 * kSub;
 constexpr int kDeliveryLimitMs = 120000;
 
-
 class ServiceReception : public ::testing::Test {
 protected:
     // Starts the service on the files of `m_source` with its fault switches.
@@ -44,7 +43,8 @@ protected:
     }
 
     std::string AddSource(const std::string& path, size_t size, const std::string& companion = "") {
-        const std::string bytes = testsupport::PatternBytes(size, static_cast<unsigned>(m_files.size() + 1));
+        const std::string bytes =
+            testsupport::PatternBytes(size, static_cast<unsigned>(m_files.size() + 1));
         fs::create_directories((m_source.Path() / path).parent_path());
         WriteFileBytes(m_source.Path() / path, bytes);
         if (!companion.empty()) WriteFileBytes(m_source.Path() / (path + ".companion"), companion);

@@ -33,17 +33,18 @@ std::string Repeat(const std::string& piece, int times) {
 class SaveFolderSettings : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_szIniPath = (m_folder.Path() / "FsIni.ini").string();
         if (const char* home = std::getenv("HOME")) m_savedHome = home;
         setenv("HOME", m_folder.Path().c_str(), 1);
     }
     void TearDown() override { setenv("HOME", m_savedHome.c_str(), 1); }
 
     std::string Key(const std::string& key) const {
-        return ini::ReadText(ini::SAVE_FOLDER_SECTION, key, "<missing>", ini::FOLDER_TEXT_SIZE);
+        return m_settings.ReadText(ini::SAVE_FOLDER_SECTION, key, "<missing>",
+                                   ini::FOLDER_TEXT_SIZE);
     }
 
     TestFolder m_folder;
+    const SettingsFile m_settings{m_folder.Path() / "FsIni.ini"};
     std::string m_savedHome;
 };
 
@@ -120,32 +121,33 @@ TEST_F(SaveFolderSettings, StoredTextIsWhatTheSettingsFileKeepsUnchanged) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(StoredFolderText(c.text), c.stored);
         EXPECT_EQ(StoredFolderText(c.stored), c.stored);
-        ini::WriteText(ini::SAVE_FOLDER_SECTION, "1", c.stored);
+        m_settings.WriteText(ini::SAVE_FOLDER_SECTION, "1", c.stored);
         EXPECT_EQ(Key("1"), c.stored);
     }
 }
 
 TEST_F(SaveFolderSettings, WithoutAFileTheListIsEmptyAndTheFolderIsTheDefault) {
     EXPECT_EQ(DefaultSaveFolder(), (m_folder.Path() / "ZNL").string());
-    EXPECT_EQ(ReadSaveFolderSetting(DefaultSaveFolder()), (m_folder.Path() / "ZNL").string());
-    EXPECT_TRUE(ReadFolderList().isEmpty());
-    EXPECT_FALSE(fs::exists(g_szIniPath));
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, DefaultSaveFolder()),
+              (m_folder.Path() / "ZNL").string());
+    EXPECT_TRUE(ReadFolderList(m_settings).isEmpty());
+    EXPECT_FALSE(fs::exists(m_settings.Path()));
 }
 
 TEST_F(SaveFolderSettings, TheListIsWrittenInOrderAndAShorterListLeavesTheStaleKeys) {
-    WriteFolderList({Q("Beach"), Q("Park"), Q("스튜디오")});
+    WriteFolderList(m_settings, {Q("Beach"), Q("Park"), Q("스튜디오")});
     EXPECT_EQ(Key("등록수"), "3");
     EXPECT_EQ(Key("1"), "Beach");
     EXPECT_EQ(Key("2"), "Park");
     EXPECT_EQ(Key("3"), "스튜디오");
-    EXPECT_EQ(ReadFolderList(), (QStringList{Q("Beach"), Q("Park"), Q("스튜디오")}));
+    EXPECT_EQ(ReadFolderList(m_settings), (QStringList{Q("Beach"), Q("Park"), Q("스튜디오")}));
 
-    WriteFolderList({Q("Park")});
+    WriteFolderList(m_settings, {Q("Park")});
     EXPECT_EQ(Key("등록수"), "1");
     EXPECT_EQ(Key("1"), "Park");
     EXPECT_EQ(Key("2"), "Park");
     EXPECT_EQ(Key("3"), "스튜디오");
-    EXPECT_EQ(ReadFolderList(), QStringList{Q("Park")});
+    EXPECT_EQ(ReadFolderList(m_settings), QStringList{Q("Park")});
 }
 
 TEST_F(SaveFolderSettings, ReadingFollowsTheStoredCount) {
@@ -159,24 +161,25 @@ TEST_F(SaveFolderSettings, ReadingFollowsTheStoredCount) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        WriteFileBytes(g_szIniPath, c.file);
-        EXPECT_EQ(ReadFolderList(), c.names);
+        WriteFileBytes(m_settings.Path(), c.file);
+        EXPECT_EQ(ReadFolderList(m_settings), c.names);
     }
 }
 
 TEST_F(SaveFolderSettings, ADamagedCountStopsAtTheLimit) {
-    WriteFileBytes(g_szIniPath, "[SaveFolder]\r\n\xB5\xEE\xB7\xCF\xBC\xF6=2000000000\r\n1=a\r\n");
-    const QStringList names = ReadFolderList();
+    WriteFileBytes(m_settings.Path(),
+                   "[SaveFolder]\r\n\xB5\xEE\xB7\xCF\xBC\xF6=2000000000\r\n1=a\r\n");
+    const QStringList names = ReadFolderList(m_settings);
     ASSERT_EQ(names.size(), MAX_FOLDER_COUNT);
     EXPECT_EQ(names.front(), Q("a"));
     EXPECT_EQ(names.back(), Q(""));
 }
 
 TEST_F(SaveFolderSettings, ThePhotoSaveFolderIsStoredAndCutTo259Bytes) {
-    WriteSaveFolderSetting("/srv/사진/Shop");
-    EXPECT_EQ(ReadSaveFolderSetting("/unused"), "/srv/사진/Shop");
-    WriteSaveFolderSetting("/" + Repeat("p", 300));
-    EXPECT_EQ(ReadSaveFolderSetting("/unused"), "/" + Repeat("p", 258));
+    WriteSaveFolderSetting(m_settings, "/srv/사진/Shop");
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/unused"), "/srv/사진/Shop");
+    WriteSaveFolderSetting(m_settings, "/" + Repeat("p", 300));
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/unused"), "/" + Repeat("p", 258));
 }
 
 TEST_F(SaveFolderSettings, FolderLevelsAreCreatedOneByOneAndFailuresAreSkipped) {

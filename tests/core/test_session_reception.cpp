@@ -5,13 +5,13 @@
 
 #include <filesystem>
 
-#include "core/settings.h"
+#include "core/clientsession.h"
 #include "core/clientsock.h"
+#include "core/settings.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
-#include "core/clientsession.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -38,8 +38,7 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
     TestFolder module;
     TestFolder source;
     TestFolder save;
-    g_szModuleDir = module.Path().string();
-    g_szIniPath = (module.Path() / "FsIni.ini").string();
+    const ProgramFolders folders = ProgramFolders::At(module.Path());
     platform::SetTimeScaleForTests(0.1);
     const std::string small(123456, 's');
     fs::create_directory(source.Path() / "1 첫째");
@@ -59,10 +58,11 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
                                      {"패스워드", "secret"},
                                      {"LoginServerIP", "127.0.0.1"},
                                      {"LoginServerPort", std::to_string(service.LoginPort())}}) {
-        ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath));
+        ASSERT_TRUE(
+            platform::WritePrivateProfileString("BasicInfo", key, value, folders.settingsFile));
     }
 
-    auto session = std::make_unique<ClientSession>();
+    auto session = std::make_unique<ClientSession>(folders);
     session->SetSaveFolder(save.Path().string());
     session->ReadLoginServerInfo();
     SignInWithStoredAccount(*session);

@@ -8,25 +8,25 @@ using testsupport::TestFolder;
 using testsupport::WriteFileBytes;
 
 TEST(Settings, PathsLieNextToTheExecutable) {
-    InitPaths();
-    EXPECT_EQ(g_szModuleDir, platform::ExecutableDir().string());
-    EXPECT_EQ(g_szIniPath, g_szModuleDir + "/FsIni.ini");
-    EXPECT_TRUE(std::filesystem::is_regular_file(g_szModuleDir + "/local_tests"));
+    const ProgramFolders folders = ProgramFolders::OfExecutable();
+    EXPECT_EQ(folders.programDir, platform::ExecutableDir());
+    EXPECT_EQ(folders.settingsFile, folders.programDir / "FsIni.ini");
+    EXPECT_TRUE(std::filesystem::is_regular_file(folders.programDir / "local_tests"));
 }
 
 TEST(Settings, LoginServerDefaultsAndLimits) {
     TestFolder folder;
-    g_szIniPath = (folder.Path() / "FsIni.ini").string();
+    const SettingsFile settings(folder.Path() / "FsIni.ini");
 
-    ServerAddress missing = ReadLoginServerSetting();
+    ServerAddress missing = settings.ReadLoginServer();
     EXPECT_EQ(missing.ip, "127.0.0.1");
     EXPECT_EQ(missing.port, 30002);
-    EXPECT_FALSE(std::filesystem::exists(g_szIniPath));
+    EXPECT_FALSE(std::filesystem::exists(settings.Path()));
 
-    WriteFileBytes(g_szIniPath,
+    WriteFileBytes(settings.Path(),
                    "[BasicInfo]\r\nLoginServerIP=login.example.co.kr.very.long\r\n"
                    "LoginServerPort=abc\r\n");
-    ServerAddress odd = ReadLoginServerSetting();
+    ServerAddress odd = settings.ReadLoginServer();
     EXPECT_EQ(odd.ip, "login.example.co.kr");  // 19 bytes
     EXPECT_EQ(odd.port, 0);
 }

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "loopbackpeer.h"
 #include "core/clientsock.h"
 #include "core/timedread.h"
+#include "loopbackpeer.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "support/scriptedserver.h"
@@ -38,9 +38,7 @@ int RemainingMs(const QDeadlineTimer& limit) {
 
 class TimedReadTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(pair.Open());
-    }
+    void SetUp() override { ASSERT_TRUE(pair.Open()); }
     void TearDown() override {
         StopReading();
         platform::SetTimeScaleForTests(1.0);

@@ -1,15 +1,15 @@
 #include "formrig.h"
 
+#include <sys/socket.h>
 #include <QApplication>
 #include <QListWidget>
 #include <QTimer>
-#include <sys/socket.h>
 #include <thread>
 
 #include "core/settings.h"
-#include "platform/clock.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
+#include "platform/clock.h"
 #include "platform/privateprofile.h"
 
 using testsupport::ServerRecord;
@@ -36,8 +36,6 @@ std::string YesBody(int customerNo, int fileServerPort) {
 }
 
 void FormRig::SetUp() {
-    g_szModuleDir = m_module.Path().string();
-    g_szIniPath = (m_module.Path() / "FsIni.ini").string();
     platform::SetTimeScaleForTests(0.1);
     SetMessageBoxHandlerForTests([this](const QString& text, const QString&) {
         m_boxes << text;
@@ -57,11 +55,13 @@ void FormRig::TearDown() {
 }
 
 void FormRig::SetIni(const char* section, const char* key, const std::string& value) {
-    ASSERT_TRUE(platform::WritePrivateProfileString(section, key, value, g_szIniPath));
+    ASSERT_TRUE(
+        platform::WritePrivateProfileString(section, key, value, m_session.Paths().settingsFile));
 }
 
 std::string FormRig::IniText(const char* section, const char* key) const {
-    return platform::GetPrivateProfileString(section, key, "<none>", 300, g_szIniPath);
+    return platform::GetPrivateProfileString(section, key, "<none>", 300,
+                                             m_session.Paths().settingsFile);
 }
 
 void FormRig::Answer(Responder respond) {
@@ -81,9 +81,11 @@ void FormRig::UseLoginPort(int port) {
 }
 
 void FormRig::LoadFolders(const QStringList& names) {
-    ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, std::to_string(names.size()));
+    m_session.Settings().WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT,
+                                   std::to_string(names.size()));
     for (qsizetype i = 0; i < names.size(); ++i) {
-        ini::WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(i + 1), names[i].toStdString());
+        m_session.Settings().WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(i + 1),
+                                       names[i].toStdString());
     }
     m_session.LoadSaveFolders();
 }

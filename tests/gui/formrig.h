@@ -10,10 +10,10 @@
 #include <mutex>
 #include <string>
 
-#include "support/scriptedserver.h"
-#include "support/testfolder.h"
 #include "core/clientsession.h"
 #include "gui/ovrinview.h"
+#include "support/scriptedserver.h"
+#include "support/testfolder.h"
 
 namespace logintest {
 
@@ -65,7 +65,7 @@ protected:
     }};
     testsupport::ScriptedServer m_fileServer{
         [this](int fd, const std::string&) { ServeFileLine(fd); }};
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     COvrinView m_view{m_session};
 
 private:

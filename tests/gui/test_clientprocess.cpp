@@ -113,9 +113,9 @@ TEST_F(ClientProcessTest, AutomaticLoginFromAWindowsSettingsFileSignsInAndConnec
         "[BasicInfo]\r\nLoginServerIP=127.0.0.1\r\nLoginServerPort=" +
             std::to_string(loginServer.Port()) +
             "\r\n\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n"  // 자동로그인
-            "\xBE\xC6\xC0\xCC\xB5\xF0=studio7\r\n"                       // 아이디
-            "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pa55word\r\n"             // 패스워드
-            "\xB4\xD0\xB3\xD7\xC0\xD3=\xC7\xCF\xB4\xC3\r\n");        // 닉네임=하늘
+            "\xBE\xC6\xC0\xCC\xB5\xF0=studio7\r\n"                // 아이디
+            "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pa55word\r\n"       // 패스워드
+            "\xB4\xD0\xB3\xD7\xC0\xD3=\xC7\xCF\xB4\xC3\r\n");     // 닉네임=하늘
     Start();
     ASSERT_TRUE(WaitUntil([&] { return fileServer.Connections() == 1; }, kGenerousMs));
     ASSERT_EQ(loginServer.Requests().size(), 1u);
@@ -139,12 +139,12 @@ TEST_F(ClientProcessTest, ATerminationSignalEndsTheClientWhileALoginAnswerTrickl
             testsupport::WriteAllBytes(fd, " ");
         }
     });
-    testsupport::WriteFileBytes(m_folder.Path() / "FsIni.ini",
-                                "[BasicInfo]\r\nLoginServerPort=" +
-                                    std::to_string(loginServer.Port()) +
-                                    "\r\n\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n"
-                                    "\xBE\xC6\xC0\xCC\xB5\xF0=studio7\r\n"
-                                    "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pa55word\r\n");
+    testsupport::WriteFileBytes(
+        m_folder.Path() / "FsIni.ini",
+        "[BasicInfo]\r\nLoginServerPort=" + std::to_string(loginServer.Port()) +
+            "\r\n\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n"
+            "\xBE\xC6\xC0\xCC\xB5\xF0=studio7\r\n"
+            "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pa55word\r\n");
     QProcess* client = Start();
     ASSERT_TRUE(WaitUntil([&] { return headSent.load(); }, kGenerousMs));
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));

@@ -5,11 +5,11 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 
+#include "core/sessiontimers.h"
 #include "formrig.h"
+#include "gui/controls.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
-#include "gui/controls.h"
-#include "core/sessiontimers.h"
 
 using namespace std::string_literals;
 using logintest::FormRig;
@@ -25,8 +25,8 @@ const QString kTooLarge = QStringLiteral(
 // Eight names of 243 bytes, each as item "01:" + name, with seven commas: a record of 2001 bytes.
 // One byte less makes a record of exactly the buffer's 2000 bytes.
 const QStringList kTooLong = QStringList(8, QString(243, QLatin1Char('a')));
-const QStringList kJustFits =
-    QStringList(7, QString(243, QLatin1Char('a'))) << QString(242, QLatin1Char('b'));
+const QStringList kJustFits = QStringList(7, QString(243, QLatin1Char('a')))
+                              << QString(242, QLatin1Char('b'));
 
 class FolderUpload : public FormRig {
 protected:
@@ -66,7 +66,9 @@ TEST_F(FolderUpload, TheServersVerdictIsLoggedAndNeverTakenForALoginResult) {
     }
     ASSERT_EQ(m_login.Requests().size(), std::size(cases));
     for (const std::string& request : m_login.Requests()) {
-        EXPECT_EQ(request, "ZNLR000000411005         0" "01:C:\\A,01:D:\\B"s);
+        EXPECT_EQ(request,
+                  "ZNLR000000411005         0"
+                  "01:C:\\A,01:D:\\B"s);
     }
 }
 
@@ -139,7 +141,9 @@ TEST_F(FolderUpload, TwoChangesTwoSecondsApartLeadToOneUploadFiveSecondsAfterThe
     // A timer may fire up to 5 % early; the first change's timer would have fired 2 s earlier.
     EXPECT_GE(sinceSecond.elapsed(), static_cast<qint64>(5000 * kScale * 0.95));
     ASSERT_TRUE(WaitUntil([&] { return m_login.Requests().size() == 1; }));
-    EXPECT_EQ(m_login.Requests()[0], "ZNLR000000421005         0" "01:Beach,01:Park"s);
+    EXPECT_EQ(m_login.Requests()[0],
+              "ZNLR000000421005         0"
+              "01:Beach,01:Park"s);
     EXPECT_FALSE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
     ASSERT_TRUE(WaitUntil(
         [&] { return LinesContaining(QStringLiteral("폴더 리스트 서버 저장 완료!")) == 1; }));
@@ -163,8 +167,8 @@ TEST_F(FolderUpload, AfterSignInTheServiceReceivesTheListByteForByte) {
     for (const znlservice::ReceivedRecord& record : service.ReceivedRecords()) {
         if (record.bytes.compare(12, 4, "1005") == 0) uploads.push_back(record.bytes);
     }
-    EXPECT_EQ(uploads,
-              std::vector{"ZNLR000000421005      1234" "01:Beach,01:\xBB\xE7\xC1\xF8"s});
+    EXPECT_EQ(uploads, std::vector{"ZNLR000000421005      1234"
+                                   "01:Beach,01:\xBB\xE7\xC1\xF8"s});
     const znlservice::FolderListUpload upload = service.FolderListUploads().at(0);
     EXPECT_EQ(upload.customerNo, 1234);
     EXPECT_EQ(upload.folders, (std::vector<std::string>{"Beach", "사진"}));

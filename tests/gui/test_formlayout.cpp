@@ -5,12 +5,13 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "core/clientsession.h"
 #include "gui/controls.h"
 #include "gui/dialogunits.h"
-#include "protocol/programinfo.h"
 #include "gui/formfonts.h"
-#include "core/clientsession.h"
 #include "gui/ovrinview.h"
+#include "protocol/programinfo.h"
+#include "support/testfolder.h"
 
 TEST(DialogUnits, MapLikeWindowsWithRounding) {
     // Base units 7 x 15: x * 7 / 4 and y * 15 / 8, rounded half away from zero.
@@ -19,7 +20,8 @@ TEST(DialogUnits, MapLikeWindowsWithRounding) {
 }
 
 TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
     struct Expected {
         int id;
@@ -27,16 +29,26 @@ TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
         const char* text;
     };
     const Expected controls[] = {
-        {1000, "QListWidget", ""},        {1001, "QLabel", ""},
-        {1008, "QLabel", "yyyy-mm-dd"},   {1009, "QLabel", "hh:mm:ss"},
-        {1010, "QLabel", "v.2017.08.01.01"}, {1011, "QLineEdit", ""},
-        {1012, "QPushButton", "추가"},    {1014, "QPushButton", "삭제"},
-        {1015, "QListWidget", ""},        {1016, "QPushButton", "수정"},
-        {1018, "QLabel", "Folder"},       {1021, "QLabel", "ID"},
-        {1022, "QPushButton", "로그 아웃"}, {1023, "QLabel", "Login Time"},
-        {1024, "QLabel", "Login Info"},   {1025, "QLabel", "Receive Info"},
-        {1026, "QLabel", "Receive Time"}, {1027, "QLabel", ""},
-        {1028, "QLabel", ""},             {1029, "QLabel", ""},
+        {1000, "QListWidget", ""},
+        {1001, "QLabel", ""},
+        {1008, "QLabel", "yyyy-mm-dd"},
+        {1009, "QLabel", "hh:mm:ss"},
+        {1010, "QLabel", "v.2017.08.01.01"},
+        {1011, "QLineEdit", ""},
+        {1012, "QPushButton", "추가"},
+        {1014, "QPushButton", "삭제"},
+        {1015, "QListWidget", ""},
+        {1016, "QPushButton", "수정"},
+        {1018, "QLabel", "Folder"},
+        {1021, "QLabel", "ID"},
+        {1022, "QPushButton", "로그 아웃"},
+        {1023, "QLabel", "Login Time"},
+        {1024, "QLabel", "Login Info"},
+        {1025, "QLabel", "Receive Info"},
+        {1026, "QLabel", "Receive Time"},
+        {1027, "QLabel", ""},
+        {1028, "QLabel", ""},
+        {1029, "QLabel", ""},
     };
     for (const Expected& control : controls) {
         SCOPED_TRACE(control.id);
@@ -46,8 +58,8 @@ TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
         EXPECT_EQ(GetDlgItemText(&view, control.id), QString::fromUtf8(control.text));
     }
     EXPECT_FALSE(GetDlgItemText(&view, 1019).isEmpty());
-    const QStringList labels = {QStringLiteral("로그인"), QStringLiteral("파일수신명"),
-                                QStringLiteral("수신진행정보"), QStringLiteral("사용자 ID"),
+    const QStringList labels = {QStringLiteral("로그인"),         QStringLiteral("파일수신명"),
+                                QStringLiteral("수신진행정보"),   QStringLiteral("사용자 ID"),
                                 QStringLiteral("사진 저장 폴더"), QStringLiteral("닉네임")};
     for (const QString& text : labels) {
         bool found = false;
@@ -57,7 +69,8 @@ TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
 }
 
 TEST(FormLayout, PositionsComeFromDialogUnitsOfTheFormFont) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
     const DialogBaseUnits base = BaseUnitsOf(DialogFont());
     ASSERT_GT(base.x, 0);
@@ -72,7 +85,8 @@ TEST(FormLayout, PositionsComeFromDialogUnitsOfTheFormFont) {
 }
 
 TEST(FormLayout, FontsHaveTheirCellHeightAndWeight) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
     EXPECT_LE(QFontMetrics(view.SmallFont()).height(), 12);
     EXPECT_GE(QFontMetrics(view.SmallFont()).height(), 10);
@@ -83,7 +97,8 @@ TEST(FormLayout, FontsHaveTheirCellHeightAndWeight) {
 }
 
 TEST(FormLayout, TheProgramVersionShowsWhole) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
     view.SetDlgItemText(1010, PROGRAM_VERSION);
     auto* label = qobject_cast<QLabel*>(GetDlgItem(&view, 1010));

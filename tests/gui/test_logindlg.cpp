@@ -12,17 +12,17 @@
 #include <memory>
 #include <optional>
 
-#include "gui/edittrans.h"
+#include "core/clientsession.h"
+#include "core/sessiontimers.h"
 #include "core/settings.h"
-#include "gui/logindlg.h"
 #include "core/windowmessages.h"
 #include "gui/controls.h"
+#include "gui/edittrans.h"
+#include "gui/logindlg.h"
 #include "gui/messagebox.h"
+#include "gui/ovrinview.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
-#include "core/clientsession.h"
-#include "gui/ovrinview.h"
-#include "core/sessiontimers.h"
 
 using testsupport::ReadFileBytes;
 using testsupport::ServerRecord;
@@ -72,8 +72,6 @@ protected:
     };
 
     void SetUp() override {
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         QObject::connect(&m_session, &ClientSession::signingIn, &m_session, [this] {
             ++m_loginEvents;
             m_session.KillTimer(TIMER_LOGIN_CONNECT);
@@ -101,7 +99,7 @@ protected:
 
     TestFolder m_module;
     RecordedBoxes m_boxes;
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     AccountInfo m_account;  // what the dialog opens with
     int m_loginEvents = 0;
     std::optional<Answer> m_answer;
@@ -305,16 +303,11 @@ constexpr char kFileServer[] = "files.photo-svc.test";  // the full 20 character
 // The form's login dialog, run from a form whose settings file lives in a fresh folder.
 class RunLoginDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
+    void SetIni(const char* key, const char* value) const {
+        ASSERT_TRUE(m_session.Settings().WriteText(ini::BASIC_INFO, key, value));
     }
-
-    static void SetIni(const char* key, const char* value) {
-        ASSERT_TRUE(ini::WriteText(ini::BASIC_INFO, key, value));
-    }
-    static std::string Ini(const char* key) {
-        return ini::ReadText(ini::BASIC_INFO, key, "<missing>", 100);
+    std::string Ini(const char* key) const {
+        return m_session.Settings().ReadText(ini::BASIC_INFO, key, "<missing>", 100);
     }
 
     // Runs RunLoginDialog; `interact` gets the open dialog and must end it.
@@ -347,7 +340,7 @@ protected:
 
     TestFolder m_module;
     RecordedBoxes m_boxes;
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     COvrinView m_view{m_session};
 };
 
@@ -357,7 +350,7 @@ TEST_F(RunLoginDialogTest, AutomaticLoginWithoutAnIdIsOffAndClosingEndsTheProgra
     SetIni(ini::AUTO_LOGIN, "1");
     SetIni(ini::USER_ID, "");
     SetIni(ini::PASSWORD, "pw");
-    const std::string before = ReadFileBytes(g_szIniPath);
+    const std::string before = ReadFileBytes(m_session.Paths().settingsFile);
 
     RunWith([&](CLoginDlg& dlg) {
         EXPECT_FALSE(dlg.AutoLogin());
@@ -370,7 +363,7 @@ TEST_F(RunLoginDialogTest, AutomaticLoginWithoutAnIdIsOffAndClosingEndsTheProgra
     });
 
     EXPECT_TRUE(m_boxes.texts.isEmpty());
-    EXPECT_EQ(ReadFileBytes(g_szIniPath), before);
+    EXPECT_EQ(ReadFileBytes(m_session.Paths().settingsFile), before);
     EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
     // The quit was posted: the next message loop ends with code 0 (99 would be the time limit).
     QTimer limit;

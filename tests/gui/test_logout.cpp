@@ -2,20 +2,20 @@
 // real file-server line.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <sys/socket.h>
 #include <thread>
 
-#include "formrig.h"
-#include "gui/logindlg.h"
-#include "gui/controls.h"
-#include "gui/messagebox.h"
 #include "core/sessiontimers.h"
+#include "formrig.h"
+#include "gui/controls.h"
+#include "gui/logindlg.h"
+#include "gui/messagebox.h"
 
 using logintest::YesBody;
 using testsupport::ServerRecord;
@@ -148,10 +148,12 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
 
 TEST_F(LogoutTest, APendingRetryOfTheFileServerIsDropped) {
     SignInAndReceive(kNothingListens);  // the connect is retried
-    ASSERT_TRUE(WaitUntil([&] {
-        return LinesContaining(QStringLiteral("파일 전송 서버 Connect Fail!")) >= 1 &&
-               m_session.IsTimerSet(TIMER_FILE_CONNECT);
-    }, kLimitMs));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return LinesContaining(QStringLiteral("파일 전송 서버 Connect Fail!")) >= 1 &&
+                   m_session.IsTimerSet(TIMER_FILE_CONNECT);
+        },
+        kLimitMs));
 
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
         EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));

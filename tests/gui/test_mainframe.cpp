@@ -11,7 +11,8 @@ using testsupport::WaitUntil;
 // Closing or minimising hides the frame only while a tray icon can bring it back: that needs a
 // notification area, and is tested under Xvfb (tests/xvfb); test_tray.cpp covers the frame without.
 TEST(MainFrame, ShowFromHiddenBringsBackAHiddenOrMinimisedFrame) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     CMainFrame frame(session);
     frame.setWindowTitle(QStringLiteral("TAVEN PIC 사진 수신 처리"));
     frame.show();
@@ -26,7 +27,8 @@ TEST(MainFrame, ShowFromHiddenBringsBackAHiddenOrMinimisedFrame) {
 }
 
 TEST(MainFrame, HasNoMenuBarOrToolBar) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     CMainFrame frame(session);
     EXPECT_EQ(frame.menuWidget(), nullptr);
     EXPECT_TRUE(frame.findChildren<QToolBar*>().isEmpty());

@@ -8,15 +8,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "formrig.h"
-#include "core/settings.h"
-#include "protocol/loginrequest.h"
-#include "gui/nicknamedlg.h"
 #include "core/nicknametext.h"
-#include "gui/controls.h"
-#include "protocol/cp949.h"
-#include "gui/messagebox.h"
 #include "core/sessiontimers.h"
+#include "core/settings.h"
+#include "formrig.h"
+#include "gui/controls.h"
+#include "gui/messagebox.h"
+#include "gui/nicknamedlg.h"
+#include "protocol/cp949.h"
+#include "protocol/loginrequest.h"
 
 using logintest::FormRig;
 using logintest::YesBody;
@@ -80,9 +80,7 @@ protected:
     }
     // Keeps the folder-list upload that follows every login off the login server: it would share
     // the one tracked login-server exchange with the logins this test starts.
-    void KeepUploadsAway() {
-        LoadFolders(QStringList(8, QString(243, QLatin1Char('a'))));
-    }
+    void KeepUploadsAway() { LoadFolders(QStringList(8, QString(243, QLatin1Char('a')))); }
 };
 
 }  // namespace
@@ -91,7 +89,7 @@ TEST_F(NicknameChange, NeitherCancelNorAnUnchangedOkChangesAnythingOrStartsALogi
     AnswerRecord(1002, YesBody(1234, m_fileServer.Port()) + "02:" + platform::Utf8ToCp949("별명"));
     ASSERT_TRUE(SignIn());
     ASSERT_EQ(m_session.Nickname(), "별명");
-    const std::string settingsBefore = testsupport::ReadFileBytes(g_szIniPath);
+    const std::string settingsBefore = testsupport::ReadFileBytes(m_session.Paths().settingsFile);
 
     const struct {
         const char* name;
@@ -129,7 +127,7 @@ TEST_F(NicknameChange, NeitherCancelNorAnUnchangedOkChangesAnythingOrStartsALogi
         EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("별명"));
         EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
         EXPECT_EQ(m_session.Account().fileReconnect, 1);
-        EXPECT_EQ(testsupport::ReadFileBytes(g_szIniPath), settingsBefore);
+        EXPECT_EQ(testsupport::ReadFileBytes(m_session.Paths().settingsFile), settingsBefore);
     }
     EXPECT_EQ(LoginRequests().size(), 1u);
 }
@@ -165,7 +163,9 @@ TEST_F(NicknameChange, WhatIsKeptIsWhatTheNextStartReadsBack) {
         });
         EXPECT_EQ(m_session.Nickname(), c.kept);
         EXPECT_EQ(GetDlgItemText(&m_view, 1029).toStdString(), c.kept);
-        EXPECT_EQ(ini::ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE), c.kept);
+        EXPECT_EQ(
+            m_session.Settings().ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE),
+            c.kept);
         EXPECT_TRUE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
         m_session.KillTimer(TIMER_LOGIN_CONNECT);
     }
@@ -221,7 +221,10 @@ TEST(NicknameText, FitsCountsCp949BytesAndStoredFormIsWhatTheFileGivesBack) {
     const struct {
         const char* typed;
         const char* stored;
-    } cases[] = {{"abc", "abc"}, {" \tabc\t ", "abc"}, {"별 명", "별 명"}, {"   ", ""},
+    } cases[] = {{"abc", "abc"},
+                 {" \tabc\t ", "abc"},
+                 {"별 명", "별 명"},
+                 {"   ", ""},
                  {"ab\xF0\x9F\x98\x80", "ab?"}};
     for (const auto& c : cases) EXPECT_EQ(StoredNickname(c.typed), c.stored) << c.typed;
 }

@@ -1,23 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTimer>
 #include <thread>
 
+#include "core/clientsession.h"
 #include "core/msglog.h"
+#include "core/sessiontimers.h"
 #include "core/settings.h"
 #include "core/windowmessages.h"
-#include "platform/clock.h"
 #include "gui/controls.h"
+#include "gui/ovrinview.h"
+#include "platform/clock.h"
 #include "platform/privateprofile.h"
 #include "platform/singleinstance.h"
 #include "support/testfolder.h"
-#include "core/clientsession.h"
-#include "gui/ovrinview.h"
-#include "core/sessiontimers.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -32,8 +32,6 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC0", 1);
         tzset();
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         platform::SetClockForTests([this] { return m_now; });
         // The start sequence opens the login dialog; nobody signs in here.
         QObject::connect(&m_loginDialogCloser, &QTimer::timeout, &m_loginDialogCloser, [] {
@@ -43,12 +41,10 @@ protected:
     }
     void TearDown() override { platform::SetClockForTests(nullptr); }
 
-    void RedirectPathsAfterInitialUpdate() {
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
-    }
+    void RedirectPathsAfterInitialUpdate() {}
     void SetIni(const char* section, const char* key, const char* value) {
-        ASSERT_TRUE(platform::WritePrivateProfileString(section, key, value, g_szIniPath));
+        ASSERT_TRUE(platform::WritePrivateProfileString(section, key, value,
+                                                        m_session.Paths().settingsFile));
     }
     QStringList ActivityLines() const {
         QStringList lines;
@@ -62,7 +58,7 @@ protected:
 
     TestFolder m_module;
     std::time_t m_now = At(2024, 2, 29, 23, 59, 58);
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     COvrinView m_view{m_session};
     QTimer m_loginDialogCloser;
 };
@@ -101,13 +97,14 @@ TEST_F(FormTest, WithoutSettingsFileEveryDefaultApplies) {
     EXPECT_EQ(m_session.ServerIp(ServerGroup::Login), "127.0.0.1");
     EXPECT_EQ(m_session.ServerPort(ServerGroup::Login), 30002);
     EXPECT_EQ(m_session.Nickname(), "");
-    EXPECT_FALSE(fs::exists(g_szIniPath));
+    EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
 }
 
 TEST_F(FormTest, ASecondInstanceShowsTheFirstAndStopsBeforeAnyStep) {
     int showRequests = 0;
     SingleInstance running;
-    ASSERT_TRUE(running.Listen(QStringLiteral("TAVEN PIC 사진 수신 처리"), [&] { ++showRequests; }));
+    ASSERT_TRUE(
+        running.Listen(QStringLiteral("TAVEN PIC 사진 수신 처리"), [&] { ++showRequests; }));
 
     EXPECT_FALSE(m_view.OnInitialUpdate());
     ASSERT_TRUE(WaitUntil([&] { return showRequests == 1; }));
@@ -142,9 +139,8 @@ TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewD
         EXPECT_EQ(fs::exists(logs / "20240101"), !c.deletes);
         EXPECT_TRUE(fs::exists(logs / "20231231"));
         EXPECT_TRUE(fs::exists(logs / "20240102"));
-        const QString deleteLine =
-            QStringLiteral("[00:00:01] Delete log folder: ") +
-            QString::fromStdString((logs / "20240101").string());
+        const QString deleteLine = QStringLiteral("[00:00:01] Delete log folder: ") +
+                                   QString::fromStdString((logs / "20240101").string());
         EXPECT_EQ(ActivityLines().front() == deleteLine, c.deletes);
         EXPECT_EQ(m_session.Today(), c.deletes ? "20240301" : "20240229");
 

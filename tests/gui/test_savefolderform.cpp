@@ -14,16 +14,16 @@
 #include <utility>
 #include <vector>
 
+#include "core/clientsession.h"
+#include "core/sessiontimers.h"
 #include "core/settings.h"
-#include "platform/clock.h"
 #include "gui/controls.h"
 #include "gui/folderpicker.h"
 #include "gui/messagebox.h"
-#include "support/testfolder.h"
-#include "core/clientsession.h"
 #include "gui/ovrinview.h"
 #include "gui/staticnotify.h"
-#include "core/sessiontimers.h"
+#include "platform/clock.h"
+#include "support/testfolder.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -52,8 +52,6 @@ protected:
         tzset();
         if (const char* home = std::getenv("HOME")) m_savedHome = home;
         setenv("HOME", m_folder.Path().c_str(), 1);
-        g_szModuleDir = m_folder.Path().string();
-        g_szIniPath = (m_folder.Path() / "FsIni.ini").string();
         platform::SetClockForTests([] { return testsupport::LocalMoment(2024, 5, 1, 12, 0, 0); });
         SetMessageBoxHandlerForTests([this](const QString& text, const QString& caption) {
             m_boxes.push_back({text, caption});
@@ -75,10 +73,12 @@ protected:
         setenv("HOME", m_savedHome.c_str(), 1);
     }
 
-    static void StoreNames(const Names& names) {
-        ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, std::to_string(names.size()));
+    void StoreNames(const Names& names) const {
+        m_session.Settings().WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT,
+                                       std::to_string(names.size()));
         for (size_t i = 0; i < names.size(); ++i) {
-            ini::WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(i + 1), names[i]);
+            m_session.Settings().WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(i + 1),
+                                           names[i]);
         }
     }
     void LoadWith(const Names& names) {
@@ -104,7 +104,8 @@ protected:
     }
     static QString Line(const std::string& text) { return Q("[12:00:00] " + text); }
     std::string Key(const std::string& key) const {
-        return ini::ReadText(ini::SAVE_FOLDER_SECTION, key, "<missing>", ini::FOLDER_TEXT_SIZE);
+        return m_session.Settings().ReadText(ini::SAVE_FOLDER_SECTION, key, "<missing>",
+                                             ini::FOLDER_TEXT_SIZE);
     }
     // The count and keys 1..n hold the list in list order.
     void ExpectStored(const Names& names) const {
@@ -123,7 +124,7 @@ protected:
     std::deque<int> m_answers;
     QStringList m_pickerStarts;
     std::optional<QString> m_pick;
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_folder.Path())};
     COvrinView m_view{m_session};
 };
 
@@ -136,16 +137,17 @@ TEST_F(SaveFolderForm, LoadWithoutSettingsUsesTheHomeFolderAndAnEmptyList) {
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(folder));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_TRUE(ListNames().empty());
-    EXPECT_FALSE(fs::exists(g_szIniPath));
+    EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
     EXPECT_FALSE(UploadTimerSet());
 }
 
 TEST_F(SaveFolderForm, LoadCreatesTheStoredFolderAndSortsTheStoredNames) {
     const std::string folder = (m_folder.Path() / "Photos/사진관").string();
-    ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, folder);
+    m_session.Settings().WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, folder);
     StoreNames({"studio", "", "나무", "Apple", "beach"});
-    ini::WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, "6");  // key 6 is missing
-    const std::string before = ReadFileBytes(g_szIniPath);
+    m_session.Settings().WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT,
+                                   "6");  // key 6 is missing
+    const std::string before = ReadFileBytes(m_session.Paths().settingsFile);
     m_session.LoadSaveFolders();
 
     EXPECT_EQ(m_session.SaveFolder(), folder);
@@ -153,7 +155,7 @@ TEST_F(SaveFolderForm, LoadCreatesTheStoredFolderAndSortsTheStoredNames) {
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(ListNames(), (Names{"", "", "Apple", "beach", "studio", "나무"}));
     EXPECT_EQ(List()->selectedItems().size(), 0);
-    EXPECT_EQ(ReadFileBytes(g_szIniPath), before);
+    EXPECT_EQ(ReadFileBytes(m_session.Paths().settingsFile), before);
     EXPECT_FALSE(UploadTimerSet());
 
     StoreNames({"Park"});  // a second load replaces the list
@@ -242,7 +244,7 @@ TEST_F(SaveFolderForm, DeleteAsksFirstAndLeavesStaleKeysInTheFile) {
 
 TEST_F(SaveFolderForm, ModifyNeedsASelectionAndATextAndMayRepeatAName) {
     LoadWith({"Beach", "studio"});
-    const std::string before = ReadFileBytes(g_szIniPath);
+    const std::string before = ReadFileBytes(m_session.Paths().settingsFile);
 
     Type("Atelier");
     Press(1016);  // no selection
@@ -252,7 +254,7 @@ TEST_F(SaveFolderForm, ModifyNeedsASelectionAndATextAndMayRepeatAName) {
     EXPECT_EQ(ListNames(), (Names{"Beach", "studio"}));
     EXPECT_TRUE(ActivityLines().isEmpty());
     EXPECT_FALSE(UploadTimerSet());
-    EXPECT_EQ(ReadFileBytes(g_szIniPath), before);
+    EXPECT_EQ(ReadFileBytes(m_session.Paths().settingsFile), before);
 
     Type("Atelier");
     Press(1016);
@@ -285,10 +287,10 @@ TEST_F(SaveFolderForm, PickingAFolderStoresItShowsItAndHandsItToReception) {
     // Cancelled: the picker opened at the executable's folder, and nothing changes.
     m_pick = std::nullopt;
     QTest::mouseDClick(label, Qt::LeftButton);
-    EXPECT_EQ(m_pickerStarts, QStringList{Q(g_szModuleDir)});
+    EXPECT_EQ(m_pickerStarts, QStringList{Q(m_session.Paths().programDir.string())});
     EXPECT_EQ(m_session.SaveFolder(), home);
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(home));
-    EXPECT_FALSE(fs::exists(g_szIniPath));
+    EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
 
     m_pick = Q(chosen);
     QTest::mouseDClick(label, Qt::LeftButton);
@@ -316,7 +318,7 @@ TEST_F(SaveFolderForm, APathTheSettingsFileCannotKeepIsRefused) {
                   Line("'" + path + "' 폴더는 사진 저장 폴더로 쓸 수 없음!"));
         EXPECT_EQ(m_session.SaveFolder(), home);
         EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(home));
-        EXPECT_FALSE(fs::exists(g_szIniPath));
+        EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
     }
 }
 

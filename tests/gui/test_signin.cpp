@@ -9,18 +9,18 @@
 #include <mutex>
 #include <thread>
 
-#include "core/settings.h"
-#include "protocol/loginrequest.h"
+#include "core/clientsession.h"
 #include "core/clientsock.h"
-#include "platform/clock.h"
+#include "core/sessiontimers.h"
+#include "core/settings.h"
 #include "gui/controls.h"
 #include "gui/messagebox.h"
+#include "gui/ovrinview.h"
+#include "platform/clock.h"
 #include "platform/privateprofile.h"
+#include "protocol/loginrequest.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
-#include "core/clientsession.h"
-#include "gui/ovrinview.h"
-#include "core/sessiontimers.h"
 
 namespace fs = std::filesystem;
 using testsupport::ScriptedServer;
@@ -48,8 +48,6 @@ std::string YesBody(int fileServerPort, const std::string& version = "v.2018.04.
 class SignInTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         platform::SetTimeScaleForTests(0.1);
         SetMessageBoxHandlerForTests([this](const QString& text, const QString&) {
             m_boxes << text;
@@ -68,10 +66,12 @@ protected:
     }
 
     void Ini(const char* key, const char* value) {
-        ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", key, value, g_szIniPath));
+        ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", key, value,
+                                                        m_session.Paths().settingsFile));
     }
     std::string IniText(const char* section, const char* key) {
-        return platform::GetPrivateProfileString(section, key, "<none>", 300, g_szIniPath);
+        return platform::GetPrivateProfileString(section, key, "<none>", 300,
+                                                 m_session.Paths().settingsFile);
     }
     void Answer(std::function<void(int fd, const std::string& request)> respond) {
         std::lock_guard lock(m_respondMutex);
@@ -127,7 +127,7 @@ protected:
     }};
     ScriptedServer m_fileServer{[](int, const std::string&) {}};
     QStringList m_boxes;
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     COvrinView m_view{m_session};
 };
 
@@ -186,7 +186,8 @@ TEST_F(SignInTest, UnreachableLoginServerFailsOnceWithoutRetry) {
     Ini("LoginServerPort", "1");  // nothing listens on port 1 here
     m_session.ReadLoginServerInfo();
     RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
-    EXPECT_EQ(m_boxes, QStringList{QStringLiteral("로그인 서버 접속 실패!\r\n다시 시도 해주세요!")});
+    EXPECT_EQ(m_boxes,
+              QStringList{QStringLiteral("로그인 서버 접속 실패!\r\n다시 시도 해주세요!")});
     WaitUntil([] { return false; }, 300);
     EXPECT_EQ(LinesContaining(QStringLiteral("접속시도")), 1);
     EXPECT_EQ(LinesContaining(QStringLiteral("[0] 로그인 서버 Connect Fail!")), 1);
@@ -213,10 +214,10 @@ TEST_F(SignInTest, SilentServerIsReleasedQuietlyAndAHalfAnswerIsAReadError) {
         SCOPED_TRACE(fault.bytes);
         Answer([bytes = fault.bytes](int fd, const std::string&) { WriteAllBytes(fd, bytes); });
         const int before = LinesContaining(QStringLiteral("로그인 응답 읽기 오류!"));
-        RunLoginDialogUntil([&] {
-            return LinesContaining(QStringLiteral("로그인 응답 읽기 오류!")) > before;
-        });
-        EXPECT_TRUE(ActivityLines().filter(fault.line).size() >= 1) << ActivityLines().join(QLatin1Char('\n')).toStdString();
+        RunLoginDialogUntil(
+            [&] { return LinesContaining(QStringLiteral("로그인 응답 읽기 오류!")) > before; });
+        EXPECT_TRUE(ActivityLines().filter(fault.line).size() >= 1)
+            << ActivityLines().join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(m_boxes.isEmpty());
         EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
     }
@@ -271,32 +272,30 @@ TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
 TEST_F(SignInTest, FileServerThatCannotBeReachedIsRetriedInTheNextSlot) {
     AnswerRecord(YesBody(1));
     RunLoginDialogUntil([] { return false; });
-    ASSERT_TRUE(WaitUntil([&] {
-        return LinesContaining(QStringLiteral("[51] 파일 전송 서버 Connect Fail!")) == 1;
-    }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return LinesContaining(QStringLiteral("[51] 파일 전송 서버 Connect Fail!")) == 1; }));
     EXPECT_EQ(LinesContaining(QStringLiteral("[50] 파일 전송 서버 Connect Fail!")), 1);
     EXPECT_GE(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 2);
 }
 
 TEST(ConnectionTable, FreeSlotSearchWrapsWithinItsGroupAndNeverHandsOutTheLast) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
     const struct {
         int group, start, slot;
-    } cases[] = {{0, 0, 0}, {0, 48, 48}, {0, 49, 0}, {0, 77, 0},
+    } cases[] = {{0, 0, 0},   {0, 48, 48}, {0, 49, 0},  {0, 77, 0},
                  {1, 50, 50}, {1, 98, 98}, {1, 99, 50}, {1, 0, 50}};
     for (const auto& c : cases) {
-        EXPECT_EQ(session.FindFreeSlot(static_cast<ServerGroup>(c.group), c.start), c.slot) << c.group << "/" << c.start;
+        EXPECT_EQ(session.FindFreeSlot(static_cast<ServerGroup>(c.group), c.start), c.slot)
+            << c.group << "/" << c.start;
     }
 }
 
 TEST(ConnectionTable, AFullGroupRefusesTheNextConnectionWithALine) {
     TestFolder module;
-    g_szModuleDir = module.Path().string();
-    g_szIniPath = (module.Path() / "FsIni.ini").string();
-    ASSERT_TRUE(platform::WritePrivateProfileString("BasicInfo", "LoginServerPort", "1", g_szIniPath));
-    SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
-    ClientSession session;
+    ClientSession session(ProgramFolders::At(module.Path()));
+    ASSERT_TRUE(session.Settings().WriteText("BasicInfo", "LoginServerPort", "1"));
     COvrinView view(session);
     session.ReadLoginServerInfo();
     for (int i = 0; i < 50; ++i) session.ConnectServer(ServerGroup::Login, 0);
@@ -312,5 +311,4 @@ TEST(ConnectionTable, AFullGroupRefusesTheNextConnectionWithALine) {
         }
         return true;
     }));
-    SetMessageBoxHandlerForTests(nullptr);
 }

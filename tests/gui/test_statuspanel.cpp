@@ -7,14 +7,14 @@
 #include <QTest>
 #include <optional>
 
+#include "core/clientsession.h"
 #include "core/settings.h"
 #include "core/windowmessages.h"
-#include "platform/clock.h"
 #include "gui/controls.h"
 #include "gui/folderpicker.h"
-#include "support/testfolder.h"
-#include "core/clientsession.h"
 #include "gui/ovrinview.h"
+#include "platform/clock.h"
+#include "support/testfolder.h"
 
 using testsupport::LocalMoment;
 using testsupport::TestFolder;
@@ -56,7 +56,8 @@ protected:
     }
 
     std::time_t m_now = LocalMoment(2024, 2, 29, 23, 59, 58);
-    ClientSession m_session;
+    testsupport::TestFolder m_programFolder;
+    ClientSession m_session{ProgramFolders::At(m_programFolder.Path())};
     COvrinView m_view{m_session};
 };
 
@@ -137,7 +138,8 @@ TEST_F(StatusPanelTest, TheBarFollowsTheAnnouncedFileWithItsRateAndFillsWhenComp
 }
 
 TEST(StatusPanelLayout, BarAndRateSitOnTheFormWithoutCoveringAnyControl) {
-    ClientSession session;
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
     QWidget* bar = GetDlgItem(&view, kBar);
     QWidget* rate = GetDlgItem(&view, kRate);
@@ -165,8 +167,6 @@ namespace {
 class HotSpotTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_szModuleDir = m_module.Path().string();
-        g_szIniPath = (m_module.Path() / "FsIni.ini").string();
         SetFolderPickerForTests([this](const QString&) {
             ++m_picks;
             return std::optional<QString>();
@@ -178,7 +178,7 @@ protected:
 
     TestFolder m_module;
     int m_picks = 0;
-    ClientSession m_session;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
     COvrinView m_view{m_session};
 };
 

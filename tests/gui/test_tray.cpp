@@ -7,12 +7,12 @@
 
 #include "core/clientsession.h"
 #include "gui/mainframe.h"
-#include "mainloop.h"
-#include "protocol/programinfo.h"
+#include "gui/ovrinview.h"
 #include "gui/tray.h"
 #include "gui/traymenu.h"
+#include "mainloop.h"
+#include "protocol/programinfo.h"
 #include "support/testfolder.h"
-#include "gui/ovrinview.h"
 
 using testsupport::kLoopNotEnded;
 using testsupport::RunQueuedWork;
@@ -40,7 +40,9 @@ protected:
         return nullptr;
     }
 
-    ClientSession m_session;
+    testsupport::TestFolder m_programFolder;
+
+    ClientSession m_session{ProgramFolders::At(m_programFolder.Path())};
     CMainFrame m_frame{m_session};
 };
 

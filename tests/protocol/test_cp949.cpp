@@ -15,10 +15,10 @@ using platform::Utf8ToCp949;
 namespace {
 
 // KS X 1001 / UHC code points, written out so the tests do not trust the converter under test.
-constexpr std::string_view kNickname = "\xB4\xD0\xB3\xD7\xC0\xD3";             // 닉네임
+constexpr std::string_view kNickname = "\xB4\xD0\xB3\xD7\xC0\xD3";                   // 닉네임
 constexpr std::string_view kAutoLogin = "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE";  // 자동로그인
-constexpr std::string_view kUpperTrail = "\xB0\x41";                         // 캚, second byte 'A'
-constexpr std::string_view kLowerTrail = "\xB0\x61";                         // 캻, second byte 'a'
+constexpr std::string_view kUpperTrail = "\xB0\x41";  // 캚, second byte 'A'
+constexpr std::string_view kLowerTrail = "\xB0\x61";  // 캻, second byte 'a'
 
 struct Pair {
     std::string utf8;
@@ -44,22 +44,29 @@ TEST(Cp949, ConvertsBothWays) {
 
 TEST(Cp949, WhatCp949CannotHoldAndInvalidUtf8BecomeQuestionMarks) {
     const std::vector<Pair> cases = {
-        {"a😀b", "a?b"},                        // outside CP949
-        {"ก닉", "?\xB4\xD0"},                    // Thai, outside CP949
-        {"a\xFF" "b", "a?b"},                   // a byte that opens no UTF-8 character
-        {"x\xEC\xBA" "A", "x??A"},              // a character broken off before 'A'
-        {"\xEC\xBA", "??"},                     // cut off at the end
+        {"a😀b", "a?b"},        // outside CP949
+        {"ก닉", "?\xB4\xD0"},  // Thai, outside CP949
+        {"a\xFF"
+         "b",
+         "a?b"},  // a byte that opens no UTF-8 character
+        {"x\xEC\xBA"
+         "A",
+         "x??A"},            // a character broken off before 'A'
+        {"\xEC\xBA", "??"},  // cut off at the end
     };
     for (const Pair& c : cases) EXPECT_EQ(Utf8ToCp949(c.utf8), c.cp949) << c.cp949;
 }
 
 TEST(Cp949, InvalidCp949BecomesReplacementCharacterAndTheRestIsKept) {
     const std::vector<Pair> cases = {
-        {"a\uFFFD" "b", "a\x80" "b"},
+        {"a\uFFFD"
+         "b",
+         "a\x80"
+         "b"},
         {"\uFFFD닉", "\xFF\xB4\xD0"},
-        {"\uFFFDx", "\xC7\x41x"},               // a well-formed pair that is no character
-        {"\uFFFD x", "\xB0 x"},                 // a stray lead byte does not swallow the space
-        {"닉\uFFFD", "\xB4\xD0\xB3"},           // cut off at the end
+        {"\uFFFDx", "\xC7\x41x"},      // a well-formed pair that is no character
+        {"\uFFFD x", "\xB0 x"},        // a stray lead byte does not swallow the space
+        {"닉\uFFFD", "\xB4\xD0\xB3"},  // cut off at the end
     };
     for (const Pair& c : cases) EXPECT_EQ(Cp949ToUtf8(c.cp949), c.utf8) << c.utf8;
 }
@@ -101,7 +108,8 @@ TEST(Cp949, FitKeepsWholeCharactersWhoseCp949FormFits) {
         {"", 3, ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FitUtf8ToCp949Bytes(c.utf8, c.maxBytes), c.expected) << c.utf8 << " " << c.maxBytes;
+        EXPECT_EQ(FitUtf8ToCp949Bytes(c.utf8, c.maxBytes), c.expected)
+            << c.utf8 << " " << c.maxBytes;
     }
 }
 

@@ -1,11 +1,11 @@
 #include "support/testfolder.h"
 
+#include <stdlib.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 #include <fstream>
 #include <sstream>
-#include <stdlib.h>
 
 namespace testsupport {
 

@@ -16,20 +16,20 @@
 #include <filesystem>
 #include <iostream>
 
-#include "gui/mainframe.h"
-#include "protocol/programinfo.h"
-#include "core/settings.h"
-#include "gui/logindlg.h"
-#include "core/clientsock.h"
-#include "peers/znlservice.h"
-#include "gui/controls.h"
-#include "gui/messagebox.h"
-#include "platform/privateprofile.h"
-#include "support/testfolder.h"
-#include "gui/formresource.h"
 #include "core/clientsession.h"
-#include "gui/ovrinview.h"
+#include "core/clientsock.h"
 #include "core/sessiontimers.h"
+#include "core/settings.h"
+#include "gui/controls.h"
+#include "gui/formresource.h"
+#include "gui/logindlg.h"
+#include "gui/mainframe.h"
+#include "gui/messagebox.h"
+#include "gui/ovrinview.h"
+#include "peers/znlservice.h"
+#include "platform/privateprofile.h"
+#include "protocol/programinfo.h"
+#include "support/testfolder.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -113,8 +113,7 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
     TestFolder module;
     TestFolder source;
     TestFolder save;
-    g_szModuleDir = module.Path().string();
-    g_szIniPath = (module.Path() / "FsIni.ini").string();
+    const ProgramFolders paths = ProgramFolders::At(module.Path());
     SetMessageBoxHandlerForTests([](const QString&, const QString&) { return IDOK; });
     const std::string photo(234567, 'p');
     fs::create_directory(source.Path() / "웨딩");
@@ -130,29 +129,29 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         {ini::NICKNAME, "하늘"},
     };
     for (const auto& [key, value] : basic) {
-        ASSERT_TRUE(platform::WritePrivateProfileString(ini::BASIC_INFO, key, value, g_szIniPath));
+        ASSERT_TRUE(
+            platform::WritePrivateProfileString(ini::BASIC_INFO, key, value, paths.settingsFile));
     }
-    ASSERT_TRUE(platform::WritePrivateProfileString(
-        ini::BASIC_INFO, ini::LOGIN_SERVER_PORT, std::to_string(service.LoginPort()), g_szIniPath));
+    ASSERT_TRUE(platform::WritePrivateProfileString(ini::BASIC_INFO, ini::LOGIN_SERVER_PORT,
+                                                    std::to_string(service.LoginPort()),
+                                                    paths.settingsFile));
     const std::pair<const char*, std::string> folders[] = {{ini::SAVE_FOLDER, save.Path().string()},
                                                            {ini::FOLDER_COUNT, "2"},
                                                            {"1", "돌잔치"},
                                                            {"2", "웨딩"}};
     for (const auto& [key, value] : folders) {
-        ASSERT_TRUE(
-            platform::WritePrivateProfileString(ini::SAVE_FOLDER_SECTION, key, value, g_szIniPath));
+        ASSERT_TRUE(platform::WritePrivateProfileString(ini::SAVE_FOLDER_SECTION, key, value,
+                                                        paths.settingsFile));
     }
 
     {
-        // Start-up as the application runs it; the start sequence is run here rather than by its
-        // timer, with the paths pointing at the test's folder.
-        ClientSession session;
+        // Start-up as the application runs it, in the test's folder; the start sequence is run
+        // here rather than by its timer.
+        ClientSession session(paths);
         CMainFrame frame(session);
         COvrinView* view = frame.View();
         ASSERT_TRUE(view->OnInitialUpdate());
         view->Session().KillTimer(TIMER_STARTUP);
-        g_szModuleDir = module.Path().string();
-        g_szIniPath = (module.Path() / "FsIni.ini").string();
         frame.adjustSize();
         frame.showNormal();
         frame.setWindowTitle(QString::fromUtf8(APP_TITLE));

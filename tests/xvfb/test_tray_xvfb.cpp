@@ -7,16 +7,15 @@
 #include <QTest>
 
 #include "core/clientsession.h"
+#include "core/sessiontimers.h"
+#include "gui/appicon.h"
 #include "gui/mainframe.h"
 #include "gui/mainloop.h"
-#include "gui/appicon.h"
-#include "protocol/programinfo.h"
+#include "gui/ovrinview.h"
 #include "gui/tray.h"
 #include "gui/traymenu.h"
+#include "protocol/programinfo.h"
 #include "support/testfolder.h"
-#include "core/clientsession.h"
-#include "gui/ovrinview.h"
-#include "core/sessiontimers.h"
 
 using testsupport::kLoopNotEnded;
 using testsupport::RunQueuedWork;
@@ -53,7 +52,8 @@ protected:
         QApplication::setQuitOnLastWindowClosed(false);
         m_frame = std::make_unique<CMainFrame>(m_session);
         ASSERT_TRUE(View()->OnInitialUpdate());
-        View()->Session().KillTimer(TIMER_STARTUP);  // the start sequence is not what is tested here
+        View()->Session().KillTimer(
+            TIMER_STARTUP);  // the start sequence is not what is tested here
         m_frame->move(300, 200);
         m_frame->showNormal();
         m_frame->setWindowTitle(QString::fromUtf8(APP_TITLE));
@@ -78,7 +78,9 @@ protected:
         return m_frame->isVisible() && !m_frame->isMinimized() && m_frame->pos() == QPoint(0, 0);
     }
 
-    ClientSession m_session;
+    testsupport::TestFolder m_programFolder;
+
+    ClientSession m_session{ProgramFolders::At(m_programFolder.Path())};
     std::unique_ptr<CMainFrame> m_frame;
 };
 
