@@ -61,7 +61,7 @@ protected:
 
     // How the server answers: the head of the answer, then the rest once released (or never).
     enum class Rest { OnRelease, Never, NoAnswerAtAll };
-    Rest m_rest = Rest::OnRelease;
+    std::atomic<Rest> m_rest{Rest::OnRelease};
     std::atomic<bool> m_headSent{false};
     std::atomic<bool> m_release{false};
 

@@ -215,6 +215,25 @@ TEST_F(LoginDialogTest, AutomaticLoginChecksIdAndPasswordThenSendsTheEventByItse
     }
 }
 
+TEST_F(LoginDialogTest, AnUnansweredAttemptIsToldInTheStatusLineAndMayBeTriedAgain) {
+    m_account.userId = "alice";
+    m_account.password = "secret";
+    auto dlg = Open(true);
+    ASSERT_TRUE(WaitUntil([&] { return m_loginEvents == 1; }));
+    EXPECT_FALSE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
+
+    const QString unanswered = QStringLiteral("로그인 서버 응답이 없습니다. 다시 시도 해주세요!");
+    Q_EMIT m_session.signInUnanswered(unanswered);
+    EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), unanswered);
+    EXPECT_TRUE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(m_boxes.texts.isEmpty());
+
+    QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, kSignInButton);
+    EXPECT_EQ(m_loginEvents, 2);
+    EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
+}
+
 TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWithIdok) {
     m_account.userId = "alice";
     m_account.password = "secret";
