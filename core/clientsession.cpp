@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "core/clientsock.h"
 #include "core/fsthread.h"
 #include "core/msglog.h"
 #include "core/sessiontimers.h"
@@ -14,6 +15,8 @@
 namespace {
 constexpr int kStartDelayMs = 100;
 constexpr int kClockPeriodMs = 1000;
+// The run ends within about a second of a quit; a thread ends within one 40 ms pause of the stop.
+constexpr auto kEndOfRunLimit = std::chrono::milliseconds(1000);
 }  // namespace
 
 ClientSession::ClientSession(const ProgramFolders& paths, QObject* parent)
@@ -21,13 +24,23 @@ ClientSession::ClientSession(const ProgramFolders& paths, QObject* parent)
       m_paths(paths),
       m_settings(paths.settingsFile),
       m_run(std::make_shared<RunContext>()),
-      m_threads(new ReceptionThreads(m_run, this)) {
+      m_wnd(std::make_unique<MessageWindow>()),
+      m_threads(std::make_unique<ReceptionThreads>(m_run)) {
     BindMessages();
-    m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
+    m_wnd->BindTimer([this](UINT id) { OnTimer(id); });
 }
 
 ClientSession::~ClientSession() {
     Stop();
+    m_wnd.reset();
+    // A socket whose thread did not end in time stays with that thread.
+    const bool threadsEnded = m_threads->JoinAll(kEndOfRunLimit);
+    for (CClientSock*& sock : m_sockets) {
+        const bool file = sock && static_cast<ServerGroup>(sock->group) == ServerGroup::File;
+        if (file && !threadsEnded) continue;
+        delete sock;
+        sock = nullptr;
+    }
 }
 
 void ClientSession::ScheduleStart() {
@@ -124,24 +137,24 @@ void ClientSession::Log(const std::string& text) {
 }
 
 void ClientSession::BindMessages() {
-    m_wnd.Bind(WM_SOCK_RECEIVE,
-               [this](WPARAM w, LPARAM) { return OnSockReceive(static_cast<int>(w)); });
-    m_wnd.Bind(WM_SOCK_CLOSE,
-               [this](WPARAM w, LPARAM) { return OnSockClose(static_cast<int>(w)); });
-    m_wnd.Bind(WM_SOCK_CONNECT,
-               [this](WPARAM w, LPARAM) { return OnSockConnect(static_cast<int>(w)); });
-    m_wnd.Bind(WM_SOCK_RELEASE,
-               [this](WPARAM w, LPARAM) { return OnSockRelease(static_cast<int>(w)); });
-    m_wnd.Bind(WM_LOG_MESSAGE, [this](WPARAM, LPARAM l) {
+    m_wnd->Bind(WM_SOCK_RECEIVE,
+                [this](WPARAM w, LPARAM) { return OnSockReceive(static_cast<int>(w)); });
+    m_wnd->Bind(WM_SOCK_CLOSE,
+                [this](WPARAM w, LPARAM) { return OnSockClose(static_cast<int>(w)); });
+    m_wnd->Bind(WM_SOCK_CONNECT,
+                [this](WPARAM w, LPARAM) { return OnSockConnect(static_cast<int>(w)); });
+    m_wnd->Bind(WM_SOCK_RELEASE,
+                [this](WPARAM w, LPARAM) { return OnSockRelease(static_cast<int>(w)); });
+    m_wnd->Bind(WM_LOG_MESSAGE, [this](WPARAM, LPARAM l) {
         // The sender's text lives only until this handler returns.
         Log(*reinterpret_cast<const std::string*>(l));
         return LRESULT{0};
     });
-    m_wnd.Bind(WM_RECV_STATE, [this](WPARAM, LPARAM l) {
+    m_wnd->Bind(WM_RECV_STATE, [this](WPARAM, LPARAM l) {
         Q_EMIT receptionStateChanged(l != 0);
         return LRESULT{0};
     });
-    m_wnd.Bind(WM_RECV_PROGRESS, [this](WPARAM kind, LPARAM l) {
+    m_wnd->Bind(WM_RECV_PROGRESS, [this](WPARAM kind, LPARAM l) {
         switch (kind) {
             case RECV_PROGRESS_ANNOUNCED:
                 Q_EMIT fileAnnounced(

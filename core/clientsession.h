@@ -10,7 +10,6 @@
 #include <ctime>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/accountinfo.h"
 #include "core/runcontext.h"
@@ -83,13 +82,13 @@ public:
     bool Running() const { return !m_run->stop; }
 
     // For tests and diagnostics: the session's message window and what it holds.
-    HWND Handle() const { return m_wnd.Handle(); }
+    HWND Handle() const { return m_wnd->Handle(); }
     CClientSock* Socket(int slot) const { return m_sockets[static_cast<std::size_t>(slot)]; }
     const std::string& ServerIp(ServerGroup group) const { return m_serverIp[Index(group)]; }
     int ServerPort(ServerGroup group) const { return m_serverPort[Index(group)]; }
-    void SetTimer(UINT id, int milliseconds) { m_wnd.SetTimer(id, milliseconds); }
-    void KillTimer(UINT id) { m_wnd.KillTimer(id); }
-    bool IsTimerSet(UINT id) const { return m_wnd.IsTimerSet(id); }
+    void SetTimer(UINT id, int milliseconds) { m_wnd->SetTimer(id, milliseconds); }
+    void KillTimer(UINT id) { m_wnd->KillTimer(id); }
+    bool IsTimerSet(UINT id) const { return m_wnd->IsTimerSet(id); }
     void OnTimer(UINT id);
     int FindFreeSlot(ServerGroup group, int start);
     void ConnectServer(ServerGroup group, int tag);
@@ -159,7 +158,9 @@ private:
     const ProgramFolders m_paths;
     const SettingsFile m_settings;
     std::shared_ptr<RunContext> m_run;
-    MessageWindow m_wnd;
+    // Where sockets and reception threads report; it goes first at the end, so that a thread's
+    // last reports return at once while the session waits for it.
+    std::unique_ptr<MessageWindow> m_wnd;
     AccountInfo m_account;
     std::string m_nickname;
     QStringList m_folders;
@@ -180,6 +181,6 @@ private:
     std::array<std::string, 2> m_serverIp;
     std::array<int, 2> m_serverPort{};
     std::array<int, 2> m_nextSlot{0, 50};
-    ReceptionThreads* m_threads = nullptr;  // a child, destroyed after the message window
+    std::unique_ptr<ReceptionThreads> m_threads;
     bool m_stopped = false;
 };

@@ -150,7 +150,7 @@ LRESULT ClientSession::OnSockRelease(int slot) {
 void ClientSession::ReleaseSocket(int slot) {
     CClientSock* sock = m_sockets[slot];
     if (!sock) return;
-    if (slot == m_loginSlot) EndReplyAssembly();
+    if (AssemblingReply(slot)) EndReplyAssembly();
     sock->ShutDown(2);
     sock->Close();
     delete sock;

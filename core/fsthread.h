@@ -27,7 +27,7 @@ unsigned ProcessThread(const ReceptionLink& link);
 // only joins threads that have already finished. The end of the run (destruction) stops the run
 // and joins what is left, waiting a bounded time. It must happen when no window a thread could
 // still be sending to is served by the destroying thread any more, or the wait would run out: the
-// session keeps it as a child, destroyed after its own message window.
+// session ends its message window first.
 class ReceptionThreads : public QObject {
     Q_OBJECT
 
