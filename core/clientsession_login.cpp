@@ -104,6 +104,9 @@ void ClientSession::OnReplyTimeout() {
 // Takes what the line has of the answer; the rest comes with the next notifications.
 void ClientSession::ReadServerReply(int slot) {
     if (!m_reply || m_reply->slot != slot) {
+        // One answer is put together at a time: an earlier exchange still waiting for the rest of
+        // its answer ends as an unreadable one, so its connection is not left behind.
+        if (m_reply) ReplyUnreadable();
         KillTimer(TIMER_REPLY_TIMEOUT);
         m_reply = std::make_unique<ReplyAssembly>(slot);
     }
