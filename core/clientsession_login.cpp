@@ -127,11 +127,12 @@ void ClientSession::ReadServerReply(int slot) {
         const int count = m_reply->framer.Size();
         const std::unique_ptr<ReplyAssembly> reply = std::move(m_reply);
         KillTimer(TIMER_REPLY_SILENCE);
+        // One exchange per connection: the slot is free again before the answer is acted on, so
+        // logins and uploads never run out of slots and the server's close after its answer is
+        // not reported.
+        ReleaseSocket(slot);
         if (m_loginJob == LoginJob::SignIn) HandleLoginReply(reply->buffer, count);
         if (m_loginJob == LoginJob::FolderListUpload) HandleFolderListReply(reply->buffer);
-        // One exchange per connection: once its answer is dealt with the slot is free again, so
-        // logins and uploads never run out of slots.
-        ReleaseSocket(slot);
     } else if (progressed) {
         SetTimer(TIMER_REPLY_SILENCE, kReplySilenceMs);
     }

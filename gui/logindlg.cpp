@@ -77,10 +77,15 @@ CLoginDlg::CLoginDlg(ClientSession& session, const SignInPrefill& prefill, QWidg
     : QDialog(parent), m_session(session), m_prefill(prefill), m_autoLogin(prefill.autoLogin) {
     CreateControls();
     m_wnd.BindTimer([this](UINT id) { OnTimer(id); });
-    connect(&m_session, &ClientSession::signInFinished, this,
-            [this](bool ok, const QString& message) { OnLoginResult(ok, message); });
-    connect(&m_session, &ClientSession::signInUnanswered, this,
-            [this](const QString& text) { OnUnanswered(text); });
+    // Queued: the dialog may open a message box, whose loop must not run inside the session's
+    // handling of the answer.
+    connect(
+        &m_session, &ClientSession::signInFinished, this,
+        [this](bool ok, const QString& message) { OnLoginResult(ok, message); },
+        Qt::QueuedConnection);
+    connect(
+        &m_session, &ClientSession::signInUnanswered, this,
+        [this](const QString& text) { OnUnanswered(text); }, Qt::QueuedConnection);
 }
 
 void CLoginDlg::CreateControls() {

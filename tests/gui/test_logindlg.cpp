@@ -224,7 +224,7 @@ TEST_F(LoginDialogTest, AnUnansweredAttemptIsToldInTheStatusLineAndMayBeTriedAga
 
     const QString unanswered = QStringLiteral("로그인 서버 응답이 없습니다. 다시 시도 해주세요!");
     Q_EMIT m_session.signInUnanswered(unanswered);
-    EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), unanswered);
+    ASSERT_TRUE(WaitUntil([&] { return GetDlgItemText(dlg.get(), 1005) == unanswered; }));
     EXPECT_TRUE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_TRUE(m_boxes.texts.isEmpty());
