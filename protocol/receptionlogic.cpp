@@ -158,7 +158,7 @@ void ReceptionLogic::AcceptFileHeader(const char* record, int received) {
                                             "]");
     Report(ReceptionReport::Kind::Announced,
            "파일명:" + m_file.saveName + "  사이즈:" + FormatThousands(m_file.fileSize));
-    // The announced size, so that the form can show how much of the file is there.
+    // The announced size, so that a face can show how much of the file is there.
     Report(ReceptionReport::Kind::FileSize, {}, m_file.fileSize);
     m_progressDue = true;
 }
@@ -190,7 +190,7 @@ void ReceptionLogic::OnSubBlock(const char* record, int received, TimePoint now)
     ReportProgress(now);
 }
 
-// Reported only so often that the form is not woken for every sub-block. The count is what the
+// Reported only so often that the window is not woken for every sub-block. The count is what the
 // file holds so far, a resumed file's stored part included, so it can be set against the
 // announced size.
 void ReceptionLogic::ReportProgress(TimePoint now) {
