@@ -7,7 +7,6 @@ inline constexpr UINT WM_SOCK_CLOSE = WM_USER + 20;
 inline constexpr UINT WM_SOCK_CONNECT = WM_USER + 21;
 inline constexpr UINT WM_SOCK_RELEASE = WM_USER + 23;
 inline constexpr UINT WM_LOG_MESSAGE = WM_USER + 32;
-inline constexpr UINT WM_LOGIN_EVENT = WM_USER + 33;
 inline constexpr UINT WM_RECV_STATE = WM_USER + 35;
 inline constexpr UINT WM_RECV_PROGRESS = WM_USER + 36;
 
