@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "protocol/seed.h"
 #include "peers/cp949text.h"
 #include "peers/servicerecords.h"
+#include "protocol/seed.h"
 
 namespace znlservice {
 namespace {

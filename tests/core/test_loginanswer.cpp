@@ -25,8 +25,7 @@ namespace {
 
 // A "Y" answer with a file server nobody listens on; the attempt is what matters here.
 std::string YesAnswer() {
-    return ServerRecord(1002, "Y      4321" + std::string("127.0.0.1") + std::string(11, ' ') +
-                                  "    1" + "v.2018.04.06.02" + std::string(40, ' '));
+    return ServerRecord(1002, testsupport::LoginAcceptanceBody({}));
 }
 
 class LoginAnswerTest : public ::testing::Test {

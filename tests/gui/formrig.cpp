@@ -21,18 +21,13 @@ namespace {
 constexpr int kDialogLimitMs = 30000;
 constexpr auto kFileLineLimit = std::chrono::seconds(60);
 
-std::string Field(const std::string& text, size_t width) {
-    return text + std::string(width - text.size(), ' ');
-}
-
 }  // namespace
 
 std::string YesBody(int customerNo, int fileServerPort) {
-    char numbers[32];
-    std::snprintf(numbers, sizeof numbers, "%10d%5d", customerNo, fileServerPort);
-    const std::string text(numbers);
-    return "Y" + text.substr(0, 10) + Field("127.0.0.1", 20) + text.substr(10) +
-           Field("v.2018.04.06.02", 15) + Field("", 20) + Field("TAVEN PIC", 20);
+    testsupport::LoginAcceptance fields;
+    fields.customerNo = customerNo;
+    fields.fileServerPort = fileServerPort;
+    return testsupport::LoginAcceptanceBody(fields);
 }
 
 void FormRig::SetUp() {

@@ -351,10 +351,14 @@ protected:
     void AcceptLogin() {
         ASSERT_TRUE(WaitUntil([&] { return m_session.IsTimerSet(TIMER_LOGIN_CONNECT); }));
         m_session.KillTimer(TIMER_LOGIN_CONNECT);
-        std::string body = "Y" + std::string(9, ' ') + "7" + kFileServer + "40001" +
-                           std::string(15 + 20 + 20, ' ');
-        m_session.HandleLoginReply(ServerRecord(1002, body).c_str(),
-                                   static_cast<int>(ServerRecord(1002, body).size()));
+        testsupport::LoginAcceptance fields;
+        fields.customerNo = 7;
+        fields.fileServerIp = kFileServer;
+        fields.fileServerPort = 40001;
+        fields.latestVersion.clear();
+        fields.displayName.clear();
+        const std::string answer = ServerRecord(1002, testsupport::LoginAcceptanceBody(fields));
+        m_session.HandleLoginReply(answer.c_str(), static_cast<int>(answer.size()));
     }
 
     TestFolder m_module;

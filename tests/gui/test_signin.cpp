@@ -31,18 +31,13 @@ using testsupport::WriteAllBytes;
 
 namespace {
 
-std::string Field(const std::string& text, size_t width) {
-    return text + std::string(width - text.size(), ' ');
-}
-
 std::string YesBody(int fileServerPort, const std::string& version = "v.2018.04.06.02",
                     const std::string& updateIp = "", const std::string& extension = "") {
-    char numbers[32];
-    std::snprintf(numbers, sizeof numbers, "%10d", 4321);
-    char port[8];
-    std::snprintf(port, sizeof port, "%5d", fileServerPort);
-    return "Y" + std::string(numbers) + Field("127.0.0.1", 20) + port + Field(version, 15) +
-           Field(updateIp, 20) + Field("TAVEN PIC", 20) + extension;
+    testsupport::LoginAcceptance fields;
+    fields.fileServerPort = fileServerPort;
+    fields.latestVersion = version;
+    fields.updateServerIp = updateIp;
+    return testsupport::LoginAcceptanceBody(fields) + extension;
 }
 
 class SignInTest : public ::testing::Test {

@@ -1,11 +1,11 @@
 #include "support/scriptedserver.h"
 
 #include <arpa/inet.h>
-#include <cstdlib>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace testsupport {
 namespace {
@@ -88,6 +88,14 @@ std::string ServerRecord(int code, const std::string& body) {
     char header[17];
     std::snprintf(header, sizeof header, "ZNLA%08zu%04d", 16 + body.size(), code);
     return header + body;
+}
+
+std::string LoginAcceptanceBody(const LoginAcceptance& fields) {
+    char body[128];
+    std::snprintf(body, sizeof body, "Y%10d%-20s%5d%-15s%-20s%-20s", fields.customerNo,
+                  fields.fileServerIp.c_str(), fields.fileServerPort, fields.latestVersion.c_str(),
+                  fields.updateServerIp.c_str(), fields.displayName.c_str());
+    return body;
 }
 
 void WriteAllBytes(int fd, const std::string& bytes) {

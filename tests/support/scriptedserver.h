@@ -41,6 +41,18 @@ private:
 
 // A server record: "ZNLA", the total length in eight digits, the code, the body.
 std::string ServerRecord(int code, const std::string& body);
+
+// What a login answer "Y" carries, each field padded to its width.
+struct LoginAcceptance {
+    int customerNo = 4321;
+    std::string fileServerIp = "127.0.0.1";
+    int fileServerPort = 1;
+    std::string latestVersion = "v.2018.04.06.02";
+    std::string updateServerIp;
+    std::string displayName = "TAVEN PIC";
+};
+// The body of that answer, before any extension items.
+std::string LoginAcceptanceBody(const LoginAcceptance& fields);
 void WriteAllBytes(int fd, const std::string& bytes);
 
 }  // namespace testsupport
