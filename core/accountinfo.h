@@ -1,5 +1,6 @@
 #pragma once
-// The signed-in user and the result of the last login exchange.
+// The signed-in user and the result of the last login exchange (whether a user is signed in is
+// the run context's, which the reception threads read too).
 #include <string>
 
 struct AccountInfo {
@@ -8,9 +9,7 @@ struct AccountInfo {
     int customerNo = 0;
     std::string fileServerIp;
     int fileServerPort = 0;
-    bool loginOk = false;
     bool fileReconnect = false;  // one-shot permission to reconnect the file server
-    std::string loginMessage;
     char loginResult = 0;
     std::string latestVersion;
     std::string updateServerIp;

@@ -79,6 +79,7 @@ public:
     const std::string& Nickname() const { return m_nickname; }
     const QStringList& Folders() const { return m_folders; }
     std::string SaveFolder() const { return m_run->saveFolder.Get(); }
+    bool SignedIn() const { return m_run->signedIn; }
     bool Running() const { return !m_run->stop; }
 
     // For tests and diagnostics: the session's message window and what it holds.

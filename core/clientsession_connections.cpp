@@ -80,7 +80,7 @@ LRESULT ClientSession::OnSockConnect(int slot) {
             m_loginSlot = slot;
             if (m_loginJob == LoginJob::SignIn) SendLoginRequest(slot);
             if (m_loginJob == LoginJob::FolderListUpload) SendFolderList(slot);
-        } else if (m_account.loginOk) {
+        } else if (m_run->signedIn) {
             m_account.fileSlot = slot;
             StartReceptionThread(sock);
         } else {
@@ -97,7 +97,7 @@ LRESULT ClientSession::OnSockConnect(int slot) {
             Log("폴더 리스트 전송 에러!");
         } else if (group == ServerGroup::Login) {
             SetLoginResult(false, "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
-        } else if (m_account.loginOk) {
+        } else if (m_run->signedIn) {
             SetTimer(TIMER_FILE_CONNECT, 2000);
         }
     }
@@ -137,7 +137,7 @@ LRESULT ClientSession::OnSockRelease(int slot) {
     if (!m_run->stop && static_cast<ServerGroup>(sock->group) == ServerGroup::File) {
         if (sock->refused) {
             SetTimer(TIMER_RELOGIN, 1000);
-        } else if (m_account.loginOk && m_account.fileReconnect) {
+        } else if (m_run->signedIn && m_account.fileReconnect) {
             SetTimer(TIMER_FILE_CONNECT, 1000);
         } else {
             m_account.fileReconnect = true;

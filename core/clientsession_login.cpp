@@ -53,7 +53,6 @@ void ClientSession::SignIn(const std::string& userId, const std::string& passwor
 }
 
 void ClientSession::SignOut() {
-    m_account.loginOk = false;
     m_run->signedIn = false;
     Q_EMIT signedOut();
     // A logged-out user gets no file-server connection, not even a pending retry, and no second
@@ -201,9 +200,7 @@ void ClientSession::HandleLoginReply(const char* answer, int received) {
 }
 
 void ClientSession::SetLoginResult(bool ok, const std::string& message) {
-    m_account.loginOk = ok;
     m_run->signedIn = ok;
-    m_account.loginMessage = message;
     Q_EMIT loginStateChanged(ok, ok ? QString::fromStdString(m_account.userId) : QString(),
                              platform::Now());
     if (!m_signInPending) return;

@@ -96,7 +96,7 @@ TEST_F(LoginAnswerTest, EventsAreServedWhileAnAnswerIsOnItsWay) {
     EXPECT_TRUE(servedMeanwhile);
     EXPECT_EQ(m_verdict, 1);
     EXPECT_TRUE(m_unanswered.isEmpty());
-    EXPECT_TRUE(m_session.Account().loginOk);
+    EXPECT_TRUE(m_session.SignedIn());
     EXPECT_TRUE(LoginSlotsFree());
 }
 
@@ -122,7 +122,7 @@ TEST_F(LoginAnswerTest, AnAnswerThatStopsOrNeverComesEndsTheAttemptAndTellsTheDi
         EXPECT_EQ(m_unanswered, QStringList{QString::fromUtf8(c.told)});
         EXPECT_EQ(LinesContaining(QString::fromUtf8(c.line)), 1);
         EXPECT_EQ(m_verdict, -1);
-        EXPECT_FALSE(m_session.Account().loginOk);
+        EXPECT_FALSE(m_session.SignedIn());
         EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
         // A second attempt is taken as the first was.
         EXPECT_EQ(m_server.Connections(), &c - cases + 1);

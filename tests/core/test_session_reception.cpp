@@ -66,7 +66,7 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
     session->SetSaveFolder(save.Path().string());
     session->ReadLoginServerInfo();
     SignInWithStoredAccount(*session);
-    ASSERT_TRUE(WaitUntil([&] { return session->Account().loginOk; }, kLimitMs));
+    ASSERT_TRUE(WaitUntil([&] { return session->SignedIn(); }, kLimitMs));
     ASSERT_TRUE(WaitUntil(
         [&] { return ReadFileBytes(save.Path() / "1 첫째/작은 사진.jpg") == small; }, kLimitMs));
     ASSERT_TRUE(

@@ -95,7 +95,7 @@ bool FormRig::SignIn() {
     m_session.RequestSignIn();
     // A dialog closed without a login posts the quit, which would end every later loop here.
     QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
-    return m_session.Account().loginOk == 1 && watchdog.isActive();
+    return m_session.SignedIn() && watchdog.isActive();
 }
 
 void FormRig::ServeFileLine(int fd) {

@@ -115,7 +115,7 @@ TEST_F(FolderUpload, AnUnreachableLoginServerFailsTheUploadWithoutRetryAndKeepsT
         30000));
     EXPECT_EQ(LinesContaining(QStringLiteral("폴더 리스트 전송 에러!")), 1);
     // Reception goes on: the sign-in is not failed by a background upload.
-    EXPECT_EQ(m_session.Account().loginOk, 1);
+    EXPECT_TRUE(m_session.SignedIn());
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), loginInfo);
     EXPECT_EQ(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 1);
     EXPECT_TRUE(LoginSlotsFree());

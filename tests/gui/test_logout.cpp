@@ -107,7 +107,7 @@ TEST_F(LogoutTest, AnsweredNoChangesNothing) {
     EXPECT_EQ(m_asked, QStringList{QStringLiteral("Log Out: ") + kQuestion});
     EXPECT_FALSE(m_dialogOpened);
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
-    EXPECT_EQ(m_session.Account().loginOk, 1);
+    EXPECT_TRUE(m_session.SignedIn());
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "1");
     EXPECT_NE(m_session.Socket(slot), nullptr);
     EXPECT_EQ(Text(1025), kReady);
@@ -120,7 +120,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
 
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
         EXPECT_EQ(Text(1021), QString());
-        EXPECT_EQ(m_session.Account().loginOk, 0);
+        EXPECT_FALSE(m_session.SignedIn());
         EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");
         EXPECT_EQ(Edit(dlg, 1002)->text(), QStringLiteral("guest"));
         EXPECT_EQ(Edit(dlg, 1003)->text(), QStringLiteral("secret"));
@@ -140,7 +140,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
     });
 
     EXPECT_TRUE(m_dialogOpened);
-    EXPECT_EQ(m_session.Account().loginOk, 1);
+    EXPECT_TRUE(m_session.SignedIn());
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
     EXPECT_TRUE(WaitUntil([&] { return FileGreetings() == 2 && Text(1025) == kReady; }, kLimitMs));
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");

@@ -206,7 +206,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     Rename(QStringLiteral("def"));
     ASSERT_TRUE(WaitUntil(
         [&] { return GetDlgItemText(&m_view, 1024) == QStringLiteral("로그인 실패"); }, 30000));
-    EXPECT_EQ(m_session.Account().loginOk, 0);
+    EXPECT_FALSE(m_session.SignedIn());
     EXPECT_TRUE(m_boxes.isEmpty());
 }
 

@@ -136,7 +136,7 @@ TEST_F(SignInTest, AutomaticLoginSendsTheRequestAndYesConnectsTheFileServer) {
     ASSERT_EQ(m_login.Requests().size(), 1u);
     EXPECT_EQ(m_login.Requests()[0], BuildLoginRequest("guest", "secret", ""));
     const AccountInfo& account = m_session.Account();
-    EXPECT_EQ(account.loginOk, 1);
+    EXPECT_TRUE(m_session.SignedIn());
     EXPECT_EQ(account.loginResult, 'Y');
     EXPECT_EQ(account.customerNo, 4321);
     EXPECT_EQ(account.fileServerIp, "127.0.0.1");
@@ -169,7 +169,7 @@ TEST_F(SignInTest, EachRefusalShowsItsMessageAndRecordsAFailedLogin) {
         AnswerRecord(letter);
         RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
         EXPECT_EQ(m_boxes, QStringList{message});
-        EXPECT_EQ(m_session.Account().loginOk, 0);
+        EXPECT_FALSE(m_session.SignedIn());
         EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("로그인 실패"));
         EXPECT_EQ(GetDlgItemText(&m_view, 1021), QString());
         EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
@@ -258,7 +258,7 @@ TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
     AnswerRecord(YesBody(m_fileServer.Port()));
     for (int i = 0; i < 60; ++i) {
         RunLoginDialogUntil([] { return false; });
-        ASSERT_EQ(m_session.Account().loginOk, 1) << i;
+        ASSERT_TRUE(m_session.SignedIn()) << i;
     }
     EXPECT_EQ(m_login.Requests().size(), 60u);
     EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));

@@ -160,7 +160,7 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         Typist typist("guest", "secret");
         view->Session().Start();
         EXPECT_TRUE(typist.Photographed());
-        ASSERT_EQ(view->Session().Account().loginOk, 1);
+        ASSERT_TRUE(view->Session().SignedIn());
         ASSERT_TRUE(WaitUntil(
             [&] { return ReadFileBytes(save.Path() / "웨딩/신부 입장.jpg") == photo; }, kLimitMs));
         const QString received = QStringLiteral("파일 수신 완료! [234,567]");
