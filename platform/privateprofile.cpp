@@ -79,11 +79,39 @@ FileRead ReadWholeFile(const std::filesystem::path& file, std::string& bytes) {
     return got == 0 ? FileRead::Done : FileRead::Failed;
 }
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
+    return text;
+}
+
+ProfileEncoding EncodingOf(std::string_view bytes) {
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+        return ProfileEncoding::Ascii;
+    }
+    if (IsCp949(bytes)) return ProfileEncoding::Cp949;
+    if (IsUtf8(WithoutByteOrderMark(bytes))) return ProfileEncoding::Utf8;
+    return ProfileEncoding::Unknown;
+}
+
+// The file's text in CP949, which the parser and its name comparison are made for. A UTF-8 file
+// is converted whole: its keys and values match as they would in CP949, and a write puts every
+// line back in CP949.
+FileRead ReadProfileText(const std::filesystem::path& file, std::string& cp949) {
+    const FileRead read = ReadWholeFile(file, cp949);
+    if (read == FileRead::Done && EncodingOf(cp949) == ProfileEncoding::Utf8) {
+        cp949 = Utf8ToCp949(WithoutByteOrderMark(cp949));
+    }
+    return read;
+}
+
 // The CP949 value of the key; nothing when the file, the section or the key is missing.
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
                                      const std::filesystem::path& file) {
     std::string bytes;
-    if (ReadWholeFile(file, bytes) != FileRead::Done) return std::nullopt;
+    if (ReadProfileText(file, bytes) != FileRead::Done) return std::nullopt;
     Profile profile;
     if (!ParseAllKeys(bytes, profile)) return std::nullopt;
     const char* value = profile.GetValue(Utf8ToCp949(section).c_str(), Utf8ToCp949(key).c_str());
@@ -211,7 +239,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     if (error) target = file;
 
     std::string bytes;
-    if (ReadWholeFile(target, bytes) == FileRead::Failed) return false;
+    if (ReadProfileText(target, bytes) == FileRead::Failed) return false;
     bytes += '\n';
     bytes += kEndMarkerLine;
     Profile profile;
@@ -227,6 +255,19 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     std::string saved;
     if (profile.Save(saved) < 0) return false;
     return ReplaceFile(target, WithWindowsLineEnds(RemoveEndMarker(saved)));
+}
+
+ProfileEncoding DetectProfileEncoding(const std::filesystem::path& file) {
+    std::string bytes;
+    switch (ReadWholeFile(file, bytes)) {
+        case FileRead::Missing:
+            return ProfileEncoding::Missing;
+        case FileRead::Failed:
+            return ProfileEncoding::Unreadable;
+        case FileRead::Done:
+            break;
+    }
+    return EncodingOf(bytes);
 }
 
 }  // namespace platform

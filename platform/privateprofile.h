@@ -1,7 +1,8 @@
 #pragma once
 // Private-profile (INI) functions over a CP949 file, with the Windows meaning: the file is read at
 // every call; a missing file, section or key gives the default; names match in any ASCII case.
-// Texts in and out are UTF-8; the limits apply to the CP949 bytes on disk.
+// Texts in and out are UTF-8; the limits apply to the CP949 bytes on disk. A file edited by hand in
+// UTF-8 is read as such; the next write turns it whole into CP949.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -20,5 +21,17 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 // comment. Written atomically (temporary file, then rename); a new file gets mode 0600.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::filesystem::path& file);
+
+// What a profile file's text is written in, as the functions above read it. CP949 is tried first:
+// a file valid in both is CP949. A character CP949 cannot hold reads from a UTF-8 file as '?'.
+enum class ProfileEncoding {
+    Missing,     // no such file: every read gives its default
+    Unreadable,  // there, but it cannot be read: the same
+    Ascii,       // ASCII alone, which is both
+    Cp949,
+    Utf8,     // not CP949 but well-formed UTF-8, maybe behind a byte-order mark
+    Unknown,  // neither: read as CP949, the bytes that are none as U+FFFD
+};
+ProfileEncoding DetectProfileEncoding(const std::filesystem::path& file);
 
 }  // namespace platform

@@ -25,6 +25,29 @@ private:
     iconv_t m_handle;
 };
 
+iconv_t FromCp949() {
+    thread_local const IconvHandle handle("UTF-8", "CP949");
+    return handle.Get();
+}
+
+// Whether iconv takes the whole input, stopping neither at a byte it cannot convert nor at a cut
+// character.
+bool ConvertsWhole(iconv_t handle, std::string_view in) {
+    iconv(handle, nullptr, nullptr, nullptr, nullptr);
+    char* inPtr = const_cast<char*>(in.data());  // iconv's signature; input is not written
+    size_t inLeft = in.size();
+    while (inLeft > 0) {
+        char buffer[512];
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        if (iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
+            errno != E2BIG) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Appends a stand-in for the unconvertible input at the front of rest; returns how many bytes
 // it covers (at least one, so the conversion always moves on).
 using ReplaceFront = size_t (*)(std::string_view rest, std::string& out);
@@ -92,8 +115,18 @@ std::string Utf8ToCp949(std::string_view utf8) {
 }
 
 std::string Cp949ToUtf8(std::string_view cp949) {
-    thread_local const IconvHandle handle("UTF-8", "CP949");
-    return Convert(handle.Get(), cp949, ReplaceCp949Character);
+    return Convert(FromCp949(), cp949, ReplaceCp949Character);
+}
+
+bool IsCp949(std::string_view bytes) {
+    return ConvertsWhole(FromCp949(), bytes);
+}
+
+// UTF-32 holds only scalar values, so its converter refuses what UTF-8 must not encode; a
+// conversion to UTF-8 itself lets values past U+10FFFF through.
+bool IsUtf8(std::string_view bytes) {
+    thread_local const IconvHandle handle("UTF-32LE", "UTF-8");
+    return ConvertsWhole(handle.Get(), bytes);
 }
 
 std::string_view CutCp949(std::string_view cp949, size_t maxBytes) {

@@ -21,4 +21,12 @@ std::string_view CutCp949(std::string_view cp949, size_t maxBytes);
 // The longest prefix of a UTF-8 text whose CP949 form fits maxBytes, cut at a character boundary.
 std::string FitUtf8ToCp949Bytes(std::string_view utf8, size_t maxBytes);
 
+// Whether Cp949ToUtf8 takes every byte as it is, replacing none: the converter's table decides,
+// so pairs in the lead and trail ranges that hold no character (the user-defined rows, the gaps
+// of KS X 1001) do not count, nor does a character cut off at the end.
+bool IsCp949(std::string_view bytes);
+// Whether the bytes are well-formed UTF-8: no overlong form, surrogate, value past U+10FFFF or
+// character cut off at the end.
+bool IsUtf8(std::string_view bytes);
+
 }  // namespace platform

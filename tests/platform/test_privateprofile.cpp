@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <climits>
 #include <filesystem>
 #include <string>
@@ -10,8 +11,10 @@
 #include "platform/privateprofile.h"
 #include "support/testfolder.h"
 
+using platform::DetectProfileEncoding;
 using platform::GetPrivateProfileInt;
 using platform::GetPrivateProfileString;
+using platform::ProfileEncoding;
 using platform::WritePrivateProfileString;
 using testsupport::ReadFileBytes;
 using testsupport::TestFolder;
@@ -20,14 +23,16 @@ using testsupport::WriteFileBytes;
 namespace {
 
 // CP949 bytes of the Korean names, written out so the tests do not trust the converter.
-const std::string kNickname = "\xB4\xD0\xB3\xD7\xC0\xD3";                  // 닉네임
+const std::string kNickname = "\xB4\xD0\xB3\xD7\xC0\xD3";                   // 닉네임
 const std::string kAutoLogin = "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE";  // 자동로그인
-const std::string kUserId = "\xBE\xC6\xC0\xCC\xB5\xF0";                    // 아이디
-const std::string kPassword = "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5";          // 패스워드
+const std::string kUserId = "\xBE\xC6\xC0\xCC\xB5\xF0";                     // 아이디
+const std::string kPassword = "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5";           // 패스워드
 const std::string kSaveFolder = "\xBB\xE7\xC1\xF8\xC0\xFA\xC0\xE5\xC6\xFA\xB4\xF5";  // 사진저장폴더
-const std::string kCount = "\xB5\xEE\xB7\xCF\xBC\xF6";                     // 등록수
-const std::string kHongGildong = "\xC8\xAB\xB1\xE6\xB5\xBF";               // 홍길동
-const std::string kPhotos = "\xBB\xE7\xC1\xF8";                            // 사진
+const std::string kCount = "\xB5\xEE\xB7\xCF\xBC\xF6";                               // 등록수
+const std::string kHongGildong = "\xC8\xAB\xB1\xE6\xB5\xBF";                         // 홍길동
+const std::string kPhotos = "\xBB\xE7\xC1\xF8";                                      // 사진
+const std::string kSettings = "\xBC\xB3\xC1\xA4";                                    // 설정
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
 class PrivateProfile : public ::testing::Test {
 protected:
@@ -118,7 +123,8 @@ TEST_F(PrivateProfile, KoreanNamesDifferingOnlyInALetterSecondByteStayApart) {
     EXPECT_EQ(Read("BasicInfo", "캻"), "lower");
 
     ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "캻", "changed", m_file));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"[BasicInfo]", "\xB0\x41=upper", "\xB0\x61=changed"}));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"[BasicInfo]", "\xB0\x41=upper", "\xB0\x61=changed"}));
 }
 
 TEST_F(PrivateProfile, ValueAndDefaultAreCutToSizeMinusOneWithoutSplittingACharacter) {
@@ -153,15 +159,24 @@ TEST_F(PrivateProfile, IntegersReadLikeWindows) {
         int expected;
     };
     const std::vector<Case> cases = {
-        {"30002", 30002}, {"abc", 0},        {"", 7},   {"  42  ", 42},
-        {"-5", -5},       {"+8", 8},         {"12abc", 12}, {"- 3", 0},
-        {"99999999999", INT_MAX},           {"-99999999999", INT_MIN},
+        {"30002", 30002},
+        {"abc", 0},
+        {"", 7},
+        {"  42  ", 42},
+        {"-5", -5},
+        {"+8", 8},
+        {"12abc", 12},
+        {"- 3", 0},
+        {"99999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
     };
     std::string file = "[BasicInfo]\r\n";
-    for (size_t i = 0; i < cases.size(); ++i) file += "k" + std::to_string(i) + "=" + cases[i].stored + "\r\n";
+    for (size_t i = 0; i < cases.size(); ++i)
+        file += "k" + std::to_string(i) + "=" + cases[i].stored + "\r\n";
     WriteFileBytes(m_file, file);
     for (size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(GetPrivateProfileInt("BasicInfo", "k" + std::to_string(i), 7, m_file), cases[i].expected)
+        EXPECT_EQ(GetPrivateProfileInt("BasicInfo", "k" + std::to_string(i), 7, m_file),
+                  cases[i].expected)
             << '"' << cases[i].stored << '"';
     }
     EXPECT_EQ(GetPrivateProfileInt("BasicInfo", "missing", 7, m_file), 7);
@@ -192,10 +207,11 @@ TEST_F(PrivateProfile, AnExistingFileKeepsItsModeAndALinkKeepsPointingAtIt) {
 }
 
 TEST_F(PrivateProfile, WritingKeepsEverythingElseAndReplacesInPlace) {
-    WriteFileBytes(m_file, "; settings of the client\r\n\r\n[BasicInfo]\r\nLoginServerIP=10.0.0.5\r\n"
-                           "; port of the login server\r\nLoginServerPort=30002\r\n" +
-                               kNickname + "=old\r\n\r\n[SaveFolder]\r\n" + kCount +
-                               "=3\r\n1=/a\r\n2=/b\r\n3=/c\r\n; kept at the end\r\n");
+    WriteFileBytes(m_file,
+                   "; settings of the client\r\n\r\n[BasicInfo]\r\nLoginServerIP=10.0.0.5\r\n"
+                   "; port of the login server\r\nLoginServerPort=30002\r\n" +
+                       kNickname + "=old\r\n\r\n[SaveFolder]\r\n" + kCount +
+                       "=3\r\n1=/a\r\n2=/b\r\n3=/c\r\n; kept at the end\r\n");
     ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "LoginServerPort", "30003", m_file));
     ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "닉네임", "홍길동", m_file));
     ASSERT_TRUE(WritePrivateProfileString("SaveFolder", "등록수", "1", m_file));
@@ -203,10 +219,20 @@ TEST_F(PrivateProfile, WritingKeepsEverythingElseAndReplacesInPlace) {
     ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "LoginServerIP", "", m_file));
 
     const std::vector<std::string> expected = {
-        "; settings of the client", "[BasicInfo]", "LoginServerIP=",
-        "; port of the login server", "LoginServerPort=30003", kNickname + "=" + kHongGildong,
-        "[SaveFolder]", kCount + "=1", "1=/a", "2=/b", "3=/c",  // stale folder keys stay
-        "; kept at the end", "[FTP]", "IP=1.2.3.4",
+        "; settings of the client",
+        "[BasicInfo]",
+        "LoginServerIP=",
+        "; port of the login server",
+        "LoginServerPort=30003",
+        kNickname + "=" + kHongGildong,
+        "[SaveFolder]",
+        kCount + "=1",
+        "1=/a",
+        "2=/b",
+        "3=/c",  // stale folder keys stay
+        "; kept at the end",
+        "[FTP]",
+        "IP=1.2.3.4",
     };
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(Read("BasicInfo", "LoginServerIP"), "");  // present but empty: not the default
@@ -217,8 +243,8 @@ TEST_F(PrivateProfile, WritingKeepsEverythingElseAndReplacesInPlace) {
 }
 
 TEST_F(PrivateProfile, LineBreaksCannotAddKeysOrSections) {
-    ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "아이디", "x\r\n패스워드=stolen\n[FTP]\r\nIP=evil",
-                                          m_file));
+    ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "아이디",
+                                          "x\r\n패스워드=stolen\n[FTP]\r\nIP=evil", m_file));
     EXPECT_EQ(Read("BasicInfo", "아이디"), "x  패스워드=stolen [FTP]  IP=evil");
     EXPECT_EQ(Read("BasicInfo", "패스워드"), "default");
     EXPECT_EQ(Read("FTP", "IP"), "default");
@@ -230,12 +256,19 @@ TEST_F(PrivateProfile, LineBreaksCannotAddKeysOrSections) {
 }
 
 TEST_F(PrivateProfile, InvalidCp949InAValueComesOutAsReplacementCharacters) {
-    WriteFileBytes(m_file, "[BasicInfo]\r\n" + kNickname + "=a\x80" "b\xFF" "c\xB4\r\n");
-    EXPECT_EQ(Read("BasicInfo", "닉네임"), "a\uFFFD" "b\uFFFD" "c\uFFFD");
+    WriteFileBytes(m_file, "[BasicInfo]\r\n" + kNickname +
+                               "=a\x80"
+                               "b\xFF"
+                               "c\xB4\r\n");
+    EXPECT_EQ(Read("BasicInfo", "닉네임"),
+              "a\uFFFD"
+              "b\uFFFD"
+              "c\uFFFD");
 }
 
 TEST_F(PrivateProfile, AFailedWriteReportsFailureAndLeavesNothingBehind) {
-    EXPECT_FALSE(WritePrivateProfileString("BasicInfo", "k", "v", m_folder.Path() / "no" / "FsIni.ini"));
+    EXPECT_FALSE(
+        WritePrivateProfileString("BasicInfo", "k", "v", m_folder.Path() / "no" / "FsIni.ini"));
     EXPECT_FALSE(std::filesystem::exists(m_folder.Path() / "no"));
 
     std::filesystem::create_directory(m_file);  // a folder where the file should be
@@ -244,4 +277,110 @@ TEST_F(PrivateProfile, AFailedWriteReportsFailureAndLeavesNothingBehind) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder.Path()),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+namespace {
+
+// The settings of a signed-in customer, the same in CP949 (as the Windows program writes them) and
+// in UTF-8 (as a hand edit leaves them).
+const std::string kCp949Settings = "[BasicInfo]\r\nLoginServerPort=30003\r\n" + kUserId +
+                                   "=user01\r\n" + kPassword + "=pw\r\n" + kAutoLogin + "=1\r\n" +
+                                   kNickname + "=" + kHongGildong + "\r\n[SaveFolder]\r\n" +
+                                   kSaveFolder + "=/home/u/" + kPhotos + "\r\n";
+const std::string kUtf8Settings =
+    "[BasicInfo]\r\nLoginServerPort=30003\r\n아이디=user01\r\n패스워드=pw\r\n자동로그인=1\r\n"
+    "닉네임=홍길동\r\n[SaveFolder]\r\n사진저장폴더=/home/u/사진\r\n";
+
+}  // namespace
+
+TEST_F(PrivateProfile, AFileThatIsNotCp949ButUtf8IsReadAsUtf8) {
+    using Value = std::array<std::string, 3>;  // section, key, the value read
+    const std::vector<Value> customer = {
+        {"BasicInfo", "아이디", "user01"},
+        {"BasicInfo", "패스워드", "pw"},
+        {"BasicInfo", "닉네임", "홍길동"},
+        {"SaveFolder", "사진저장폴더", "/home/u/사진"},
+    };
+    const std::vector<Value> noCustomer = {
+        {"BasicInfo", "아이디", "default"},
+        {"SaveFolder", "사진저장폴더", "default"},
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ProfileEncoding encoding;
+        int autoLogin;
+        std::vector<Value> values;
+    };
+    const std::vector<Case> cases = {
+        {"CP949", kCp949Settings, ProfileEncoding::Cp949, 1, customer},
+        {"UTF-8", kUtf8Settings, ProfileEncoding::Utf8, 1, customer},
+        // Left in front, the mark would spoil the first section's name.
+        {"UTF-8 with a byte-order mark", kByteOrderMark + kUtf8Settings, ProfileEncoding::Utf8, 1,
+         customer},
+        {"UTF-8 with a character CP949 lacks, read as its replacement in CP949",
+         kUtf8Settings + "[Memo]\r\nText=사진 😀\r\n",
+         ProfileEncoding::Utf8,
+         1,
+         {{"Memo", "Text", "사진 ?"}, {"BasicInfo", "닉네임", "홍길동"}}},
+        {"ASCII",
+         "[BasicInfo]\r\nLoginServerIP=10.0.0.5\r\nLoginServerPort=30003\r\n",
+         ProfileEncoding::Ascii,
+         0,
+         {{"BasicInfo", "LoginServerIP", "10.0.0.5"}}},
+        // "é" in UTF-8 is the pair of 챕 in CP949: CP949 comes first.
+        {"valid as both",
+         "[BasicInfo]\r\nLoginServerPort=30003\r\nStudio=Café\r\n",
+         ProfileEncoding::Cp949,
+         0,
+         {{"BasicInfo", "Studio", "Caf챕"}}},
+        {"CP949 with a stray byte, read as CP949",
+         kCp949Settings + "[Memo]\r\nText=a\x80z\r\n",
+         ProfileEncoding::Unknown,
+         1,
+         {{"Memo", "Text", "a\uFFFDz"}, {"BasicInfo", "닉네임", "홍길동"}}},
+        {"UTF-8 with a stray byte, read as CP949", kUtf8Settings + "[Memo]\r\nText=a\x80z\r\n",
+         ProfileEncoding::Unknown, 0, noCustomer},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(m_file, c.bytes);
+        EXPECT_EQ(DetectProfileEncoding(m_file), c.encoding);
+        EXPECT_EQ(GetPrivateProfileInt("BasicInfo", "LoginServerPort", 0, m_file), 30003);
+        EXPECT_EQ(GetPrivateProfileInt("BasicInfo", "자동로그인", 0, m_file), c.autoLogin);
+        for (const Value& value : c.values) {
+            EXPECT_EQ(Read(value[0], value[1]), value[2]) << value[0] << " " << value[1];
+        }
+    }
+}
+
+TEST_F(PrivateProfile, AFileThatIsMissingOrCannotBeReadIsToldApart) {
+    EXPECT_EQ(DetectProfileEncoding(m_file), ProfileEncoding::Missing);
+    std::filesystem::create_directory(m_file);  // open works, read does not
+    EXPECT_EQ(DetectProfileEncoding(m_file), ProfileEncoding::Unreadable);
+}
+
+TEST_F(PrivateProfile, AWriteToAUtf8FileWritesItWholeInCp949) {
+    WriteFileBytes(m_file, kByteOrderMark +
+                               "; 설정\r\n[BasicInfo]\r\n아이디=user01\r\n; 패스워드\r\n"
+                               "패스워드=pw\r\n자동로그인=1\r\n\r\n[SaveFolder]\r\n"
+                               "사진저장폴더=/home/u/사진\r\n; 사진\r\n");
+    ASSERT_EQ(DetectProfileEncoding(m_file), ProfileEncoding::Utf8);
+
+    ASSERT_TRUE(WritePrivateProfileString("BasicInfo", "닉네임", "홍길동", m_file));
+    EXPECT_EQ(DetectProfileEncoding(m_file), ProfileEncoding::Cp949);
+    const std::vector<std::string> expected = {
+        "; " + kSettings,
+        "[BasicInfo]",
+        kUserId + "=user01",
+        "; " + kPassword,
+        kPassword + "=pw",
+        kAutoLogin + "=1",
+        kNickname + "=" + kHongGildong,
+        "[SaveFolder]",
+        kSaveFolder + "=/home/u/" + kPhotos,
+        "; " + kPhotos,
+    };
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(Read("BasicInfo", "아이디"), "user01");
 }

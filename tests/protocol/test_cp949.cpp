@@ -10,6 +10,8 @@
 using platform::Cp949ToUtf8;
 using platform::CutCp949;
 using platform::FitUtf8ToCp949Bytes;
+using platform::IsCp949;
+using platform::IsUtf8;
 using platform::Utf8ToCp949;
 
 namespace {
@@ -23,6 +25,11 @@ constexpr std::string_view kLowerTrail = "\xB0\x61";  // 캻, second byte 'a'
 struct Pair {
     std::string utf8;
     std::string cp949;
+};
+
+struct Validity {
+    std::string bytes;
+    bool valid;
 };
 
 }  // namespace
@@ -69,6 +76,55 @@ TEST(Cp949, InvalidCp949BecomesReplacementCharacterAndTheRestIsKept) {
         {"닉\uFFFD", "\xB4\xD0\xB3"},  // cut off at the end
     };
     for (const Pair& c : cases) EXPECT_EQ(Cp949ToUtf8(c.cp949), c.utf8) << c.utf8;
+}
+
+TEST(Cp949, StrictCp949IsExactlyWhatTheConverterTakesWithoutReplacing) {
+    const std::vector<Validity> cases = {
+        {"", true},
+        {"LoginServerPort=30002", true},
+        {std::string(kNickname), true},
+        {"\x81\x41", true},  // 갂, the first pair of the Unified Hangul Code extension
+        {"\xC6\x52", true},  // its last
+        {"\xC6\x53", false},
+        {"\xA2\xE6", true},   // €
+        {"\xA2\xE8", false},  // inside the byte ranges, but no character of KS X 1001
+        {"\xC9\xA1", false},  // the user-defined rows hold none either
+        {"\xFE\xA1", false},
+        {"\xC7\x41", false},  // this lead takes no second byte below 0xA1
+        {"\x80", false},
+        {"a\xFF", false},
+        {"\xB0 x", false},
+        {"\xB4\xD0\xB3", false},  // cut off at the end
+        {"caf\xC3\xA9", true},    // "café" in UTF-8 is also CP949: caf챕
+    };
+    for (const Validity& c : cases) {
+        EXPECT_EQ(IsCp949(c.bytes), c.valid) << ::testing::PrintToString(c.bytes);
+        const bool replaced = Cp949ToUtf8(c.bytes).find("\uFFFD") != std::string::npos;
+        EXPECT_EQ(IsCp949(c.bytes), !replaced) << ::testing::PrintToString(c.bytes);
+    }
+}
+
+TEST(Cp949, StrictUtf8RefusesEveryIllFormedSequence) {
+    const std::vector<Validity> cases = {
+        {"", true},
+        {"LoginServerPort=30002", true},
+        {"닉네임 😀", true},
+        {"\xEF\xBB\xBF", true},      // the byte-order mark
+        {"\xEF\xBF\xBF", true},      // U+FFFF, a noncharacter but well-formed
+        {"\xF4\x8F\xBF\xBF", true},  // U+10FFFF
+        {"\xC0\x80", false},         // overlong forms
+        {"\xE0\x80\x80", false},
+        {"\xED\xA0\x80", false},      // a surrogate
+        {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+        {"\xF5\x80\x80\x80", false},
+        {"\x80", false},
+        {"a\xFF", false},
+        {"\xEC\x95", false},  // cut off at the end
+        {std::string(kNickname), false},
+    };
+    for (const Validity& c : cases) {
+        EXPECT_EQ(IsUtf8(c.bytes), c.valid) << ::testing::PrintToString(c.bytes);
+    }
 }
 
 TEST(Cp949, CutNeverEndsInTheFirstHalfOfACharacter) {
