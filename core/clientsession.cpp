@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/windowmessages.h"
 #include "platform/clock.h"
+#include "platform/privateprofile.h"
 #include "protocol/programinfo.h"
 
 namespace {
@@ -48,9 +49,8 @@ void ClientSession::ScheduleStart() {
 }
 
 void ClientSession::Start() {
-    std::error_code ignored;
-    std::filesystem::create_directory(LogRoot(m_paths.programDir), ignored);
-    Log(std::string(APP_TITLE) + " Program Start!");
+    PrepareFolders();
+    CheckSettingsEncoding();
     m_today = platform::FormatLocalTime(platform::Now(), "%Y%m%d");
     SetTimer(TIMER_CLOCK, kClockPeriodMs);
     m_nickname = m_settings.ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE);
@@ -58,6 +58,40 @@ void ClientSession::Start() {
     ReadLoginServerInfo();
     RequestSignIn();
     LoadSaveFolders();
+}
+
+// The user's folders are made on the first start, which says where they are; the settings file and
+// the logs cannot be written otherwise.
+void ClientSession::PrepareFolders() {
+    std::error_code ignored;
+    const bool firstStart =
+        m_paths.inUserFolders && !std::filesystem::exists(m_paths.SettingsFolder(), ignored);
+    std::filesystem::create_directories(m_paths.SettingsFolder(), ignored);
+    std::filesystem::create_directories(LogRoot(m_paths.logHome), ignored);
+    Log(std::string(APP_TITLE) + " Program Start!");
+    if (firstStart) {
+        Log("프로그램 폴더에 쓸 수 없어 설정 파일은 " + m_paths.settingsFile.string() +
+            ", 로그는 " + LogRoot(m_paths.logHome).string() + " 에 둡니다.");
+    }
+}
+
+void ClientSession::CheckSettingsEncoding() {
+    const std::string file = m_paths.settingsFile.string();
+    switch (platform::DetectProfileEncoding(m_paths.settingsFile)) {
+        case platform::ProfileEncoding::Utf8:
+            Log("설정 파일을 UTF-8로 읽었습니다. 저장할 때는 CP949로 씁니다: " + file);
+            break;
+        case platform::ProfileEncoding::Unknown:
+            Log("설정 파일이 CP949도 UTF-8도 아닙니다: " + file);
+            Q_EMIT settingsUnusable(QStringLiteral("the settings file is neither CP949 nor UTF-8"));
+            break;
+        case platform::ProfileEncoding::Unreadable:
+            Log("설정 파일을 읽을 수 없습니다: " + file);
+            Q_EMIT settingsUnusable(QStringLiteral("the settings file cannot be read"));
+            break;
+        default:
+            break;
+    }
 }
 
 void ClientSession::ReadLoginServerInfo() {
@@ -123,7 +157,7 @@ void ClientSession::OnClockTick() {
 }
 
 void ClientSession::DeleteOldLogFolder(std::time_t now) {
-    const std::filesystem::path folder = OldLogFolder(m_paths.programDir, now);
+    const std::filesystem::path folder = OldLogFolder(m_paths.logHome, now);
     DeleteFolderTree(folder);
     Log("Delete log folder: " + folder.string());
 }
@@ -132,7 +166,7 @@ void ClientSession::Log(const std::string& text) {
     const std::time_t now = platform::Now();
     const std::string line = FormatLogLine(now, text);
     // A line that cannot reach the file still reaches the faces; nothing else is to be done.
-    WriteMsgLog(m_paths.programDir, now, line);
+    WriteMsgLog(m_paths.logHome, now, line);
     Q_EMIT activityLine(QString::fromStdString(line));
 }
 

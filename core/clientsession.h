@@ -24,6 +24,10 @@ class ReceptionThreads;
 enum class ServerGroup { Login = 0, File = 1 };
 // What the current login-server connection is for.
 enum class LoginJob { SignIn, FolderListUpload };
+// A sign-in the user started waits for nobody; one made with a stored account (nobody at the
+// keyboard) waits for an unreachable login server, trying again with growing pauses.
+enum class SignInMode { ByHand, Automatic };
+enum class SignInOutcome { Accepted, Refused, Unreachable };
 
 // What a sign-in dialog starts with: the remembered account when automatic login is on, the last
 // one otherwise.
@@ -57,9 +61,11 @@ public:
     void DeleteOldLogFolder(std::time_t now);
 
     // Commands.
-    // Signs in after a short delay; signInFinished or signInUnanswered tells how it went. On
-    // success the account is remembered for automatic login, or forgotten.
-    void SignIn(const std::string& userId, const std::string& password, bool remember);
+    // Signs in after a short delay; signInFinished or signInUnanswered tells how it went (in
+    // automatic mode an unreachable server is waited for instead: signInWaiting). On success the
+    // account is remembered for automatic login, or forgotten.
+    void SignIn(const std::string& userId, const std::string& password, bool remember,
+                SignInMode mode = SignInMode::ByHand);
     void SignOut();
     void ChangeNickname(const std::string& nickname);
     // The folder list. Texts are taken in the form the settings file keeps them.
@@ -93,7 +99,7 @@ public:
     void OnTimer(UINT id);
     int FindFreeSlot(ServerGroup group, int start);
     void ConnectServer(ServerGroup group, int tag);
-    void SetLoginResult(bool ok, const std::string& message);
+    void SetLoginResult(SignInOutcome outcome, const std::string& message);
     // A whole login answer as read off the line.
     void HandleLoginReply(const char* answer, int received);
     const std::string& Today() const { return m_today; }
@@ -106,11 +112,17 @@ Q_SIGNALS:
     void signInRequested(const SignInPrefill& prefill);
     // A SignIn command was taken: the attempt starts shortly.
     void signingIn();
-    // The server's verdict on a SignIn command; a refusal carries the message to show.
-    void signInFinished(bool ok, const QString& message);
+    // How a SignIn command ended; a failure carries the message to show.
+    void signInFinished(SignInOutcome outcome, const QString& message);
     // A SignIn command got no answer that could be read: the user may try again.
     void signInUnanswered(const QString& text);
+    // An automatic sign-in found no login server; it tries again in `seconds`.
+    void signInWaiting(int seconds);
     void signedOut();
+    // The updater has taken over; the run has ended and the program should end.
+    void handedOverToUpdater();
+    // The settings file cannot be read, or is in no encoding the program knows; `reason` says so.
+    void settingsUnusable(const QString& reason);
     // The login state after every login exchange (sign-in and nickname login).
     void loginStateChanged(bool ok, const QString& userId, std::time_t when);
     void noticeOperatorChanged(const QString& operatorName);
@@ -128,6 +140,8 @@ Q_SIGNALS:
 private:
     static std::size_t Index(ServerGroup group) { return static_cast<std::size_t>(group); }
     void BindMessages();
+    void PrepareFolders();
+    void CheckSettingsEncoding();
     void OnClockTick();
 
     // Connection table.
@@ -146,8 +160,9 @@ private:
     void EndReplyAssembly();
     bool AssemblingReply(int slot) const;
     void TellUnanswered(const char* text);
+    bool RetryAutomaticSignIn();
     void CompleteSignIn();
-    void RunUpdater();
+    bool RunUpdater();
 
     // Folder-list upload.
     bool CheckFolderListSize();
@@ -170,6 +185,8 @@ private:
     int m_loginSlot = 0;           // slot of the most recent login-server connection
     bool m_signInPending = false;  // a face's SignIn waits for its result
     bool m_rememberAccount = false;
+    SignInMode m_signInMode = SignInMode::ByHand;
+    int m_signInRetryMs = 0;  // the pause before the last automatic retry; 0 before the first
     // The answer being assembled on the login-server connection.
     struct ReplyAssembly {
         explicit ReplyAssembly(int slotNo) : slot(slotNo) {}

@@ -96,7 +96,8 @@ LRESULT ClientSession::OnSockConnect(int slot) {
             // belong to stays as it is, so photo reception goes on.
             Log("폴더 리스트 전송 에러!");
         } else if (group == ServerGroup::Login) {
-            SetLoginResult(false, "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
+            SetLoginResult(SignInOutcome::Unreachable,
+                           "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
         } else if (m_run->signedIn) {
             SetTimer(TIMER_FILE_CONNECT, 2000);
         }

@@ -1,6 +1,8 @@
 // The login exchange: the request, the answer assembled from read notifications, the recorded
 // result, and what a sign-in, a logout and a nickname change lead to.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "core/clientsession.h"
 #include "core/clientsock.h"
@@ -23,6 +25,9 @@ constexpr int kLoginDelayMs = 100;
 constexpr int kFileConnectDelayMs = 500;
 constexpr char kNoAnswer[] = "로그인 서버 응답이 없습니다. 다시 시도 해주세요!";
 constexpr char kUnreadableAnswer[] = "로그인 응답 읽기 오류! 다시 시도 해주세요!";
+// An automatic sign-in waits for the login server from 2 s up to one minute between attempts.
+constexpr int kFirstRetryMs = 2000;
+constexpr int kLongestRetryMs = 60000;
 
 }  // namespace
 
@@ -43,11 +48,14 @@ void ClientSession::RequestSignIn() {
     Q_EMIT signInRequested(prefill);
 }
 
-void ClientSession::SignIn(const std::string& userId, const std::string& password, bool remember) {
+void ClientSession::SignIn(const std::string& userId, const std::string& password, bool remember,
+                           SignInMode mode) {
     m_account.userId = userId;
     m_account.password = password;
     m_signInPending = true;
     m_rememberAccount = remember;
+    m_signInMode = mode;
+    m_signInRetryMs = 0;
     SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
     Q_EMIT signingIn();
 }
@@ -90,7 +98,7 @@ void ClientSession::SendLoginRequest(int slot) {
         return;
     }
     Log("로그인 전송 에러!");
-    SetLoginResult(false, "로그인 전송 에러!\r\n다시 시도해 주세요!");
+    SetLoginResult(SignInOutcome::Unreachable, "로그인 전송 에러!\r\n다시 시도해 주세요!");
 }
 
 void ClientSession::OnReplyTimeout() {
@@ -162,16 +170,28 @@ bool ClientSession::AssemblingReply(int slot) const {
 }
 
 void ClientSession::TellUnanswered(const char* text) {
-    if (!m_signInPending) return;
+    if (!m_signInPending || RetryAutomaticSignIn()) return;
     m_signInPending = false;
     Q_EMIT signInUnanswered(QString::fromUtf8(text));
+}
+
+// The pending sign-in stays pending: the login connect comes again after a growing pause.
+bool ClientSession::RetryAutomaticSignIn() {
+    if (m_signInMode != SignInMode::Automatic || m_run->stop) return false;
+    m_signInRetryMs =
+        m_signInRetryMs == 0 ? kFirstRetryMs : std::min(2 * m_signInRetryMs, kLongestRetryMs);
+    const int seconds = m_signInRetryMs / 1000;
+    Log("로그인 서버 연결 대기: " + std::to_string(seconds) + "초 후 다시 로그인합니다.");
+    SetTimer(TIMER_LOGIN_CONNECT, m_signInRetryMs);
+    Q_EMIT signInWaiting(seconds);
+    return true;
 }
 
 void ClientSession::HandleLoginReply(const char* answer, int received) {
     const LoginReply reply = ParseLoginReply(answer, received);
     m_account.loginResult = reply.result;
     if (reply.result != 'Y') {
-        SetLoginResult(false, LoginResultMessage(reply.result));
+        SetLoginResult(SignInOutcome::Refused, LoginResultMessage(reply.result));
         return;
     }
     m_account.customerNo = reply.customerNo;
@@ -190,23 +210,25 @@ void ClientSession::HandleLoginReply(const char* answer, int received) {
         Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
         m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
     }
-    if (IsUpdateDue(m_account.latestVersion, m_account.updateServerIp)) {
-        RunUpdater();
-    } else {
+    const bool handedOver =
+        IsUpdateDue(m_account.latestVersion, m_account.updateServerIp) && RunUpdater();
+    if (!handedOver) {
         KillTimer(TIMER_FOLDER_UPLOAD);
         SetTimer(TIMER_FOLDER_UPLOAD, 5000);
     }
-    SetLoginResult(true, "");
+    SetLoginResult(SignInOutcome::Accepted, "");
 }
 
-void ClientSession::SetLoginResult(bool ok, const std::string& message) {
+void ClientSession::SetLoginResult(SignInOutcome outcome, const std::string& message) {
+    const bool ok = outcome == SignInOutcome::Accepted;
     m_run->signedIn = ok;
     Q_EMIT loginStateChanged(ok, ok ? QString::fromStdString(m_account.userId) : QString(),
                              platform::Now());
     if (!m_signInPending) return;
+    if (outcome == SignInOutcome::Unreachable && RetryAutomaticSignIn()) return;
     m_signInPending = false;
     if (ok) CompleteSignIn();
-    Q_EMIT signInFinished(ok, QString::fromStdString(message));
+    Q_EMIT signInFinished(outcome, QString::fromStdString(message));
 }
 
 void ClientSession::CompleteSignIn() {
@@ -220,10 +242,23 @@ void ClientSession::CompleteSignIn() {
     SetTimer(TIMER_FILE_CONNECT, kFileConnectDelayMs);
 }
 
-// The session ends itself once the updater has its instructions.
-void ClientSession::RunUpdater() {
+// The session ends itself once the updater runs with its instructions. Without an updater that
+// starts, the program would quit after every login and never receive a photo: it goes on instead.
+bool ClientSession::RunUpdater() {
+    Log("새 버전 " + m_account.latestVersion + " 이(가) 있습니다.");
+    if (!UpdaterPresent(m_paths)) {
+        Log(std::string("업데이트 프로그램(") + UPDATER_PROGRAM +
+            ")이 없어 이 버전으로 계속 수신합니다.");
+        return false;
+    }
     WriteUpdaterHandOver(m_paths, m_account.updateServerIp);
-    StartUpdater(m_paths);
+    if (!StartUpdater(m_paths)) {
+        Log(std::string("업데이트 프로그램(") + UPDATER_PROGRAM +
+            ")을 시작할 수 없어 이 버전으로 계속 수신합니다.");
+        return false;
+    }
     m_run->stop = true;
+    Q_EMIT handedOverToUpdater();
     PostQuitMessage(0);
+    return true;
 }

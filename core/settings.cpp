@@ -1,15 +1,6 @@
 #include "core/settings.h"
 
-#include "platform/modulepath.h"
 #include "platform/privateprofile.h"
-
-ProgramFolders ProgramFolders::At(const std::filesystem::path& programDir) {
-    return {programDir, programDir / "FsIni.ini"};
-}
-
-ProgramFolders ProgramFolders::OfExecutable() {
-    return At(platform::ExecutableDir());
-}
 
 std::string SettingsFile::ReadText(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, size_t size) const {

@@ -1,19 +1,11 @@
 #pragma once
-// The settings file FsIni.ini next to the executable: where it is, its keys and typed access to it.
+// The settings file FsIni.ini: its keys and typed access to it.
 // Every read goes to the file, so a hand edit takes effect at the next read.
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-// Where the program keeps what it writes for itself.
-struct ProgramFolders {
-    std::filesystem::path programDir;    // message logs, the updater
-    std::filesystem::path settingsFile;  // FsIni.ini in it
-
-    static ProgramFolders At(const std::filesystem::path& programDir);
-    // Next to the executable, as the Windows program keeps them.
-    static ProgramFolders OfExecutable();
-};
+#include "core/programfolders.h"
 
 namespace ini {
 inline constexpr char BASIC_INFO[] = "BasicInfo";

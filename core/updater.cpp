@@ -1,7 +1,10 @@
 #include "core/updater.h"
 
+#include <unistd.h>
 #include <QProcess>
 #include <QString>
+
+#include <filesystem>
 
 void WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& updateServerIp) {
     const SettingsFile settings(folders.settingsFile);
@@ -11,7 +14,12 @@ void WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& upda
     settings.WriteText(ini::FTP, "RunExe", "1");
 }
 
-void StartUpdater(const ProgramFolders& folders) {
-    QProcess::startDetached(QString::fromStdString((folders.programDir / UPDATER_PROGRAM).string()),
-                            {});
+bool UpdaterPresent(const ProgramFolders& folders) {
+    const std::filesystem::path updater = folders.programDir / UPDATER_PROGRAM;
+    return std::filesystem::is_regular_file(updater) && ::access(updater.c_str(), X_OK) == 0;
+}
+
+bool StartUpdater(const ProgramFolders& folders) {
+    return QProcess::startDetached(
+        QString::fromStdString((folders.programDir / UPDATER_PROGRAM).string()), {});
 }

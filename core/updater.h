@@ -9,6 +9,8 @@ inline constexpr char CLIENT_PROGRAM[] = "ZNLClient";
 
 // The "FTP" section the updater reads: where to get the update and which file to replace.
 void WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& updateServerIp);
-// Starts the updater next to the executable, detached, in the current folder. Whether it started
-// is not looked at: the client ends either way.
-void StartUpdater(const ProgramFolders& folders);
+// Whether an updater the client can start lies next to the executable.
+bool UpdaterPresent(const ProgramFolders& folders);
+// Starts the updater next to the executable, detached, in the current folder; false when it did
+// not start.
+bool StartUpdater(const ProgramFolders& folders);

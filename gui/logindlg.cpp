@@ -81,7 +81,9 @@ CLoginDlg::CLoginDlg(ClientSession& session, const SignInPrefill& prefill, QWidg
     // handling of the answer.
     connect(
         &m_session, &ClientSession::signInFinished, this,
-        [this](bool ok, const QString& message) { OnLoginResult(ok, message); },
+        [this](SignInOutcome outcome, const QString& message) {
+            OnLoginResult(outcome == SignInOutcome::Accepted, message);
+        },
         Qt::QueuedConnection);
     connect(
         &m_session, &ClientSession::signInUnanswered, this,

@@ -25,8 +25,8 @@ public:
 
     ClientSession& Session() const { return m_session; }
 
-    // False when another instance runs: it was asked to show itself and the quit is posted.
-    bool OnInitialUpdate();
+    // Fonts, tray icon and version; the session's start follows from the event loop.
+    void OnInitialUpdate();
     // Ends the session's run and removes the tray icon. Runs once.
     void OnDestroy();
 

@@ -5,15 +5,9 @@
 #include "gui/controls.h"
 #include "gui/formresource.h"
 #include "gui/ovrinview.h"
-#include "platform/singleinstance.h"
 #include "protocol/programinfo.h"
 
-bool COvrinView::OnInitialUpdate() {
-    // This instance's own frame carries no title yet, so whoever answers is another instance.
-    if (SingleInstance::ShowRunningInstance(QString::fromUtf8(APP_TITLE))) {
-        PostQuitMessage(0);
-        return false;
-    }
+void COvrinView::OnInitialUpdate() {
     GetDlgItem(this, form::IDC_FOLDER_LIST)->setFont(m_fontLarge);
     GetDlgItem(this, form::IDC_FOLDER_EDIT)->setFont(m_fontLarge);
     GetDlgItem(this, form::IDC_ACTIVITY_LIST)->setFont(m_fontSmall);
@@ -22,7 +16,6 @@ bool COvrinView::OnInitialUpdate() {
     GetDlgItem(this, form::IDC_TIME)->setFont(m_fontSmall);
     SetDlgItemText(form::IDC_VERSION, PROGRAM_VERSION);
     m_session.ScheduleStart();
-    return true;
 }
 
 void COvrinView::OnDestroy() {

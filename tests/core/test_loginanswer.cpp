@@ -39,7 +39,9 @@ protected:
         QObject::connect(&m_session, &ClientSession::activityLine, &m_session,
                          [this](const QString& line) { m_lines << line; });
         QObject::connect(&m_session, &ClientSession::signInFinished, &m_session,
-                         [this](bool ok, const QString&) { m_verdict = ok ? 1 : 0; });
+                         [this](SignInOutcome outcome, const QString&) {
+                             m_verdict = outcome == SignInOutcome::Accepted ? 1 : 0;
+                         });
         QObject::connect(&m_session, &ClientSession::signInUnanswered, &m_session,
                          [this](const QString& text) { m_unanswered << text; });
     }

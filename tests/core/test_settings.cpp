@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
+#include "core/clientsession.h"
 #include "core/settings.h"
 #include "platform/modulepath.h"
 #include "support/testfolder.h"
@@ -29,4 +32,27 @@ TEST(Settings, LoginServerDefaultsAndLimits) {
     ServerAddress odd = settings.ReadLoginServer();
     EXPECT_EQ(odd.ip, "login.example.co.kr");  // 19 bytes
     EXPECT_EQ(odd.port, 0);
+}
+
+TEST(Settings, TheStartSaysWhenItReadTheSettingsFileAsUtf8) {
+    const struct {
+        std::string bytes;
+        bool toldUtf8;
+    } cases[] = {
+        {"[BasicInfo]\r\n닉네임=하늘\r\n", true},
+        {"\xEF\xBB\xBF[BasicInfo]\r\n닉네임=하늘\r\n", true},
+        {"[BasicInfo]\r\n\xB4\xD0\xB3\xD7\xC0\xD3=\xC7\xCF\xB4\xC3\r\n", false},  // CP949
+    };
+    for (const auto& c : cases) {
+        TestFolder folder;
+        WriteFileBytes(folder.Path() / "FsIni.ini", c.bytes);
+        ClientSession session(ProgramFolders::At(folder.Path()));
+        QStringList lines;
+        QObject::connect(&session, &ClientSession::activityLine, &session,
+                         [&lines](const QString& line) { lines << line; });
+        session.Start();
+        EXPECT_EQ(session.Nickname(), "하늘");
+        EXPECT_EQ(lines.filter(QStringLiteral("설정 파일을 UTF-8로 읽었습니다")).size(),
+                  c.toldUtf8 ? 1 : 0);
+    }
 }

@@ -105,7 +105,7 @@ TEST_F(FolderUpload, AListThatGrowsTooLongWhileConnectingIsNotSentAndFreesItsSlo
 }
 
 TEST_F(FolderUpload, AnUnreachableLoginServerFailsTheUploadWithoutRetryAndKeepsTheSignIn) {
-    m_session.SetLoginResult(true, "");
+    m_session.SetLoginResult(SignInOutcome::Accepted, "");
     const QString loginInfo = GetDlgItemText(&m_view, 1024);
     LoadFolders({QStringLiteral("C:\\A")});
     UseLoginPort(1);  // nothing listens on port 1 here

@@ -77,7 +77,9 @@ protected:
             m_session.KillTimer(TIMER_LOGIN_CONNECT);
             if (m_answer) {
                 QTimer::singleShot(0, &m_session, [this, answer = *m_answer] {
-                    m_session.SetLoginResult(answer.ok, answer.message);
+                    m_session.SetLoginResult(
+                        answer.ok ? SignInOutcome::Accepted : SignInOutcome::Refused,
+                        answer.message);
                 });
             }
         });

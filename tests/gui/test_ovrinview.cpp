@@ -16,7 +16,6 @@
 #include "gui/ovrinview.h"
 #include "platform/clock.h"
 #include "platform/privateprofile.h"
-#include "platform/singleinstance.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -66,7 +65,7 @@ protected:
 }  // namespace
 
 TEST_F(FormTest, InitialUpdateThenStartSequenceReadsSettingsAndLogsTheStart) {
-    ASSERT_TRUE(m_view.OnInitialUpdate());
+    m_view.OnInitialUpdate();
     EXPECT_EQ(GetDlgItemText(&m_view, 1010), QStringLiteral("v.2018.04.06.02"));
     EXPECT_EQ(GetDlgItem(&m_view, 1015)->font(), m_view.LargeFont());
     EXPECT_EQ(GetDlgItem(&m_view, 1011)->font(), m_view.LargeFont());
@@ -98,18 +97,6 @@ TEST_F(FormTest, WithoutSettingsFileEveryDefaultApplies) {
     EXPECT_EQ(m_session.ServerPort(ServerGroup::Login), 30002);
     EXPECT_EQ(m_session.Nickname(), "");
     EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
-}
-
-TEST_F(FormTest, ASecondInstanceShowsTheFirstAndStopsBeforeAnyStep) {
-    int showRequests = 0;
-    SingleInstance running;
-    ASSERT_TRUE(
-        running.Listen(QStringLiteral("TAVEN PIC 사진 수신 처리"), [&] { ++showRequests; }));
-
-    EXPECT_FALSE(m_view.OnInitialUpdate());
-    ASSERT_TRUE(WaitUntil([&] { return showRequests == 1; }));
-    EXPECT_FALSE(m_session.IsTimerSet(TIMER_STARTUP));
-    EXPECT_EQ(GetDlgItemText(&m_view, 1010), QStringLiteral("v.2017.08.01.01"));
 }
 
 TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewDay) {
