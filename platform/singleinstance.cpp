@@ -54,11 +54,12 @@ bool SingleInstance::Claim() {
 
 void SingleInstance::Answer() {
     while (QLocalSocket* peer = m_server.nextPendingConnection()) {
+        // Connected first: the disconnection may happen inside disconnectFromServer.
+        QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         const char kind = static_cast<char>(m_kind);
         peer->write(&kind, 1);
         peer->flush();
         peer->disconnectFromServer();
-        QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         if (m_show) m_show();
     }
 }
