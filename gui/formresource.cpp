@@ -32,6 +32,8 @@ const std::array kControls{
     // In the free column between the reception rows and the folder edit and list.
     ControlSpec{IDC_RECEIVE_BAR, Kind::ProgressBar, {216, 63, 35, 12}, ""},
     ControlSpec{IDC_RECEIVE_RATE, Kind::Static, {216, 77, 35, 12}, "", Align::Centre},
+    // In the free stretch of the top row, between the logout button and the date.
+    ControlSpec{IDC_AUTOSTART, Kind::CheckBox, {160, 11, 80, 12}, "로그인 시 자동 실행"},
     ControlSpec{NO_ID, Kind::Static, {31, 46, 22, 8}, "로그인", Align::Right},
     ControlSpec{NO_ID, Kind::Static, {18, 62, 35, 8}, "파일수신명", Align::Right},
     ControlSpec{NO_ID, Kind::Static, {11, 78, 42, 8}, "수신진행정보", Align::Right},

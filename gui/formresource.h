@@ -13,7 +13,7 @@ inline constexpr char FONT_FACE[] = "NanumGothic";  // stands in for 굴림 (Gul
 inline constexpr int FONT_POINTS = 9;
 
 // NotifyStatic: a static text that reports its clicks (see StaticNotify).
-enum class Kind { ListBox, Static, NotifyStatic, Edit, Button, ProgressBar };
+enum class Kind { ListBox, Static, NotifyStatic, Edit, Button, CheckBox, ProgressBar };
 enum class Align { Left, Centre, Right };
 
 struct ControlSpec {
@@ -52,6 +52,7 @@ enum : int {
     IDC_NICKNAME = 1029,
     IDC_RECEIVE_BAR = 1030,   // progress of the file being received
     IDC_RECEIVE_RATE = 1031,  // its receiving rate
+    IDC_AUTOSTART = 1032,     // whether the desktop starts the client at login
 };
 
 }  // namespace form

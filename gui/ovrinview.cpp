@@ -1,5 +1,6 @@
 #include "gui/ovrinview.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,8 @@ QWidget* MakeControl(const form::ControlSpec& spec, QWidget* parent) {
             return new QLineEdit(text, parent);
         case form::Kind::Button:
             return new QPushButton(text, parent);
+        case form::Kind::CheckBox:
+            return new QCheckBox(text, parent);
         case form::Kind::ProgressBar:
             return new QProgressBar(parent);
         case form::Kind::Static:
@@ -56,6 +59,7 @@ COvrinView::COvrinView(ClientSession& session, QWidget* parent)
     BindFolderControls();
     BindNickNameControl();
     BindStatusControls();
+    BindAutostartControl();
     ObserveSession();
 }
 

@@ -76,6 +76,9 @@ private:
     void BindFolderControls();
     void BindNickNameControl();
     void BindStatusControls();
+    void BindAutostartControl();
+    // The user checked or unchecked "로그인 시 자동 실행" (control 1032).
+    void OnClickAutostart(bool checked);
     // A left-button press on the form's own surface, at client pixels.
     void OnLButtonDown(const QPoint& point);
     int SelectedFolderRow() const;

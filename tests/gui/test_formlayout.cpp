@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,6 +50,7 @@ TEST(FormLayout, EveryControlOfTheFormExistsWithItsKindAndText) {
         {1027, "QLabel", ""},
         {1028, "QLabel", ""},
         {1029, "QLabel", ""},
+        {1032, "QCheckBox", "로그인 시 자동 실행"},
     };
     for (const Expected& control : controls) {
         SCOPED_TRACE(control.id);
@@ -105,4 +107,15 @@ TEST(FormLayout, TheProgramVersionShowsWhole) {
     ASSERT_NE(label, nullptr);
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
         << label->text().toStdString();
+}
+
+TEST(FormLayout, TheAutostartBoxShowsItsWholeTextOnTheForm) {
+    const testsupport::TestFolder programFolder;
+    ClientSession session(ProgramFolders::At(programFolder.Path()));
+    COvrinView view(session);
+    auto* box = qobject_cast<QCheckBox*>(GetDlgItem(&view, 1032));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(view.rect().contains(box->geometry()));
+    EXPECT_LE(box->sizeHint().width(), box->width());
+    EXPECT_LE(box->sizeHint().height(), box->height());
 }

@@ -20,6 +20,26 @@ TestFolder::~TestFolder() {
     if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
 }
 
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::string name,
+                                                     const std::optional<std::string>& value)
+    : m_name(std::move(name)) {
+    if (const char* saved = getenv(m_name.c_str())) m_saved = saved;
+    Set(m_name, value);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+    Set(m_name, m_saved);
+}
+
+void ScopedEnvironmentVariable::Set(const std::string& name,
+                                    const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+    } else {
+        unsetenv(name.c_str());
+    }
+}
+
 std::string ReadFileBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "support/patternbytes.h"
@@ -20,6 +21,22 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// Sets an environment variable, or unsets it given nothing, for the object's life; its old value,
+// or its absence, comes back after.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(std::string name, const std::optional<std::string>& value);
+    ~ScopedEnvironmentVariable();
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    static void Set(const std::string& name, const std::optional<std::string>& value);
+
+    std::string m_name;
+    std::optional<std::string> m_saved;
 };
 
 std::string ReadFileBytes(const std::filesystem::path& file);
