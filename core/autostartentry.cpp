@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
-#include <cstdlib>
 #include <string_view>
 
+#include "core/programfolders.h"
 #include "protocol/programinfo.h"
 
 namespace fs = std::filesystem;
@@ -15,20 +15,9 @@ namespace {
 constexpr char kEntryName[] = "znlclient.desktop";
 constexpr char kNoConfigFolder[] = "XDG_CONFIG_HOME도 HOME도 절대 경로가 아닙니다";
 
-// A relative path in an XDG variable is to be ignored.
-std::optional<fs::path> AbsolutePathIn(const char* variable) {
-    const char* value = std::getenv(variable);
-    if (value == nullptr || !fs::path(value).is_absolute()) return std::nullopt;
-    return fs::path(value);
-}
-
 std::optional<fs::path> EntryPath() {
-    std::optional<fs::path> config = AbsolutePathIn("XDG_CONFIG_HOME");
-    if (!config) {
-        const std::optional<fs::path> home = AbsolutePathIn("HOME");
-        if (!home) return std::nullopt;
-        config = *home / ".config";
-    }
+    const std::optional<fs::path> config = UserBaseFolders::Config();
+    if (!config) return std::nullopt;
     return *config / "autostart" / kEntryName;
 }
 

@@ -8,18 +8,28 @@
 
 namespace {
 
-// A relative value is to be ignored, as the XDG rules say.
-std::filesystem::path BaseFolder(const char* variable, const std::filesystem::path& fallback) {
+// A relative path in an XDG variable is to be ignored.
+std::optional<std::filesystem::path> AbsolutePathIn(const char* variable) {
     const char* value = std::getenv(variable);
-    if (value && std::filesystem::path(value).is_absolute()) return value;
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home ? home : "/") / fallback;
+    if (value == nullptr || !std::filesystem::path(value).is_absolute()) return std::nullopt;
+    return std::filesystem::path(value);
+}
+
+std::optional<std::filesystem::path> BaseFolder(const char* variable, const char* belowHome) {
+    if (std::optional<std::filesystem::path> folder = AbsolutePathIn(variable)) return folder;
+    if (std::optional<std::filesystem::path> home = AbsolutePathIn("HOME"))
+        return *home / belowHome;
+    return std::nullopt;
 }
 
 }  // namespace
 
-UserBaseFolders UserBaseFolders::FromEnvironment() {
-    return {BaseFolder("XDG_CONFIG_HOME", ".config"), BaseFolder("XDG_STATE_HOME", ".local/state")};
+std::optional<std::filesystem::path> UserBaseFolders::Config() {
+    return BaseFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::optional<std::filesystem::path> UserBaseFolders::State() {
+    return BaseFolder("XDG_STATE_HOME", ".local/state");
 }
 
 ProgramFolders ProgramFolders::At(const std::filesystem::path& programDir) {
@@ -35,6 +45,9 @@ ProgramFolders ProgramFolders::Choose(const std::filesystem::path& programDir,
 
 ProgramFolders ProgramFolders::OfExecutable() {
     const std::filesystem::path programDir = platform::ExecutableDir();
-    return Choose(programDir, ::access(programDir.c_str(), W_OK) == 0,
-                  UserBaseFolders::FromEnvironment());
+    const std::optional<std::filesystem::path> config = UserBaseFolders::Config();
+    const std::optional<std::filesystem::path> state = UserBaseFolders::State();
+    // Without a home there is nowhere else: the program's folder it is, writable or not.
+    const bool besideProgram = ::access(programDir.c_str(), W_OK) == 0 || !config || !state;
+    return Choose(programDir, besideProgram, {config.value_or(""), state.value_or("")});
 }

@@ -3,6 +3,7 @@
 // program does, when that folder can be written; otherwise (an installed program) in the user's
 // XDG configuration and state folders.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // The folder below the user's XDG folders that holds the settings file and the logs.
@@ -13,7 +14,9 @@ struct UserBaseFolders {
     std::filesystem::path config;  // $XDG_CONFIG_HOME, else ~/.config
     std::filesystem::path state;   // $XDG_STATE_HOME, else ~/.local/state
 
-    static UserBaseFolders FromEnvironment();
+    // Nothing when neither the variable nor HOME is an absolute path.
+    static std::optional<std::filesystem::path> Config();
+    static std::optional<std::filesystem::path> State();
 };
 
 struct ProgramFolders {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -12,25 +11,8 @@
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
+using testsupport::ScopedEnvironmentVariable;
 using testsupport::TestFolder;
-
-namespace {
-
-// Sets an environment variable for one scope; unset when `value` is null.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-}  // namespace
 
 TEST(ProgramFolders, AWritableProgramFolderKeepsEverythingAndAnUnwritableOneUsesTheUserFolders) {
     const UserBaseFolders user{"/home/u/.config", "/home/u/.local/state"};
@@ -48,22 +30,24 @@ TEST(ProgramFolders, AWritableProgramFolderKeepsEverythingAndAnUnwritableOneUses
 }
 
 TEST(ProgramFolders, UserFoldersFollowTheXdgVariablesAndIgnoreRelativeOnes) {
+    using Value = std::optional<std::string>;
+    using Folder = std::optional<fs::path>;
     const struct {
-        const char* config;
-        const char* state;
-        fs::path wantConfig, wantState;
+        Value home, config, state;
+        Folder wantConfig, wantState;
     } cases[] = {
-        {"/x/conf", "/x/state", "/x/conf", "/x/state"},
-        {nullptr, nullptr, "/home/t/.config", "/home/t/.local/state"},
-        {"relative/conf", "", "/home/t/.config", "/home/t/.local/state"},
+        {"/home/t", "/x/conf", "/x/state", "/x/conf", "/x/state"},
+        {"/home/t", std::nullopt, std::nullopt, "/home/t/.config", "/home/t/.local/state"},
+        {"/home/t", "relative/conf", "", "/home/t/.config", "/home/t/.local/state"},
+        {"relative", std::nullopt, "/x/state", std::nullopt, "/x/state"},
     };
-    const ScopedVariable home("HOME", "/home/t");
     for (const auto& c : cases) {
-        const ScopedVariable config("XDG_CONFIG_HOME", c.config);
-        const ScopedVariable state("XDG_STATE_HOME", c.state);
-        const UserBaseFolders user = UserBaseFolders::FromEnvironment();
-        EXPECT_EQ(user.config, c.wantConfig) << (c.config ? c.config : "(unset)");
-        EXPECT_EQ(user.state, c.wantState) << (c.state ? c.state : "(unset)");
+        SCOPED_TRACE(c.home.value_or("") + " " + c.config.value_or("(unset)"));
+        const ScopedEnvironmentVariable home("HOME", c.home);
+        const ScopedEnvironmentVariable config("XDG_CONFIG_HOME", c.config);
+        const ScopedEnvironmentVariable state("XDG_STATE_HOME", c.state);
+        EXPECT_EQ(UserBaseFolders::Config(), c.wantConfig);
+        EXPECT_EQ(UserBaseFolders::State(), c.wantState);
     }
 }
 
