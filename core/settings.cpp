@@ -1,7 +1,5 @@
 #include "core/settings.h"
 
-#include "platform/privateprofile.h"
-
 std::string SettingsFile::ReadText(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, size_t size) const {
     return platform::GetPrivateProfileString(section, key, defaultValue, size, m_file);
@@ -11,9 +9,18 @@ int SettingsFile::ReadInt(std::string_view section, std::string_view key, int de
     return platform::GetPrivateProfileInt(section, key, defaultValue, m_file);
 }
 
+namespace {
+constexpr platform::ProfileSecret kPassword{ini::BASIC_INFO, ini::PASSWORD};
+}  // namespace
+
 bool SettingsFile::WriteText(std::string_view section, std::string_view key,
                              std::string_view value) const {
-    return platform::WritePrivateProfileString(section, key, value, m_file);
+    return platform::WritePrivateProfileString(section, key, value, m_file, kPassword);
+}
+
+bool SettingsFile::WriteTexts(std::string_view section,
+                              const std::vector<platform::ProfileKeyValue>& values) const {
+    return platform::WritePrivateProfileKeys(section, values, m_file, kPassword);
 }
 
 ServerAddress SettingsFile::ReadLoginServer() const {

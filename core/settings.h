@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/programfolders.h"
+#include "platform/privateprofile.h"
 
 namespace ini {
 inline constexpr char BASIC_INFO[] = "BasicInfo";
@@ -45,7 +47,12 @@ public:
     std::string ReadText(std::string_view section, std::string_view key,
                          std::string_view defaultValue, size_t size) const;
     int ReadInt(std::string_view section, std::string_view key, int defaultValue) const;
+    // A write that leaves a password in the file makes it readable by its owner alone. False when
+    // the file could not be written; it is then unchanged.
     bool WriteText(std::string_view section, std::string_view key, std::string_view value) const;
+    // Several keys of one section, all in one write or none.
+    bool WriteTexts(std::string_view section,
+                    const std::vector<platform::ProfileKeyValue>& values) const;
     // "LoginServerIP" (at most 19 bytes) and "LoginServerPort" of "BasicInfo".
     ServerAddress ReadLoginServer() const;
 

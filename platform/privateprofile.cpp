@@ -193,11 +193,14 @@ void SyncFolder(const std::filesystem::path& folder) {
     close(fd);
 }
 
+enum class FileAccess { KeepMode, OwnerOnly };
+
 // A temporary file beside the target, renamed over it: a reader sees the old file or the new one,
 // never a part. An existing file keeps its mode; a new one may hold a password, so 0600.
-bool ReplaceFile(const std::filesystem::path& target, std::string_view bytes) {
+bool ReplaceFile(const std::filesystem::path& target, std::string_view bytes, FileAccess access) {
     struct stat existing {};
-    const mode_t mode = stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
+    mode_t mode = stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
+    if (access == FileAccess::OwnerOnly) mode &= ~mode_t{077};
     std::string temporary =
         (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
@@ -231,8 +234,19 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::filesystem::path& file) {
-    if (!IsOneLineName(section) || !IsOneLineName(key)) return false;
+                               std::string_view value, const std::filesystem::path& file,
+                               const std::optional<ProfileSecret>& secret) {
+    const ProfileKeyValue one{std::string(key), std::string(value)};
+    return WritePrivateProfileKeys(section, {&one, 1}, file, secret);
+}
+
+bool WritePrivateProfileKeys(std::string_view section, std::span<const ProfileKeyValue> values,
+                             const std::filesystem::path& file,
+                             const std::optional<ProfileSecret>& secret) {
+    if (!IsOneLineName(section)) return false;
+    for (const ProfileKeyValue& entry : values) {
+        if (!IsOneLineName(entry.key)) return false;
+    }
     // Through a symbolic link to the file it points at, as an in-place write would go.
     std::error_code error;
     std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
@@ -246,15 +260,23 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     if (!ParseAllKeys(bytes, profile)) return false;
     profile.SetSpaces(false);
     const std::string sectionName = Utf8ToCp949(section);
-    const std::string keyName = StoredKeyName(profile, sectionName, Utf8ToCp949(key));
-    // Replaces every key of that name by one, in the place of the first.
-    if (profile.SetValue(sectionName.c_str(), keyName.c_str(), Utf8ToCp949(OneLine(value)).c_str(),
-                         nullptr, true) < 0) {
-        return false;
+    for (const ProfileKeyValue& entry : values) {
+        const std::string keyName = StoredKeyName(profile, sectionName, Utf8ToCp949(entry.key));
+        // Replaces every key of that name by one, in the place of the first.
+        if (profile.SetValue(sectionName.c_str(), keyName.c_str(),
+                             Utf8ToCp949(OneLine(entry.value)).c_str(), nullptr, true) < 0) {
+            return false;
+        }
+    }
+    FileAccess access = FileAccess::KeepMode;
+    if (secret) {
+        const char* held = profile.GetValue(Utf8ToCp949(secret->section).c_str(),
+                                            Utf8ToCp949(secret->key).c_str());
+        if (held != nullptr && *held != '\0') access = FileAccess::OwnerOnly;
     }
     std::string saved;
     if (profile.Save(saved) < 0) return false;
-    return ReplaceFile(target, WithWindowsLineEnds(RemoveEndMarker(saved)));
+    return ReplaceFile(target, WithWindowsLineEnds(RemoveEndMarker(saved)), access);
 }
 
 ProfileEncoding DetectProfileEncoding(const std::filesystem::path& file) {

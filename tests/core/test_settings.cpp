@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QStringList>
 
 #include "core/clientsession.h"
@@ -55,4 +57,19 @@ TEST(Settings, TheStartSaysWhenItReadTheSettingsFileAsUtf8) {
         EXPECT_EQ(lines.filter(QStringLiteral("설정 파일을 UTF-8로 읽었습니다")).size(),
                   c.toldUtf8 ? 1 : 0);
     }
+}
+
+TEST(Settings, AWriteWhileThePasswordIsStoredLeavesTheFileToItsOwner) {
+    TestFolder folder;
+    const SettingsFile settings(folder.Path() / "FsIni.ini");
+    // As the Windows program or a hand edit leaves it: readable by all, with the password.
+    WriteFileBytes(settings.Path(), "[BasicInfo]\r\n\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=pw\r\n");
+    ASSERT_EQ(chmod(settings.Path().c_str(), 0644), 0);
+
+    ASSERT_TRUE(settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, "하늘"));
+
+    struct stat status {};
+    ASSERT_EQ(stat(settings.Path().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(settings.ReadText(ini::BASIC_INFO, ini::PASSWORD, "", ini::ACCOUNT_TEXT_SIZE), "pw");
 }

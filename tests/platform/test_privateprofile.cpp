@@ -206,6 +206,45 @@ TEST_F(PrivateProfile, AnExistingFileKeepsItsModeAndALinkKeepsPointingAtIt) {
     EXPECT_EQ(Mode(real), 0644u);
 }
 
+TEST_F(PrivateProfile, AFileLeftHoldingTheSecretIsForItsOwnerAlone) {
+    const platform::ProfileSecret secret{"BasicInfo", "패스워드"};
+    const std::string withPassword = "[BasicInfo]\r\n" + kPassword + "=pw\r\n";
+    const std::string withoutPassword = "[BasicInfo]\r\n" + kPassword + "=\r\n";
+    const struct Case {
+        const char* name;
+        std::string before;
+        unsigned modeBefore;
+        const char* key;
+        const char* value;
+        unsigned modeAfter;
+    } cases[] = {
+        {"password written", withoutPassword, 0644, "패스워드", "pw", 0600},
+        {"password kept, other key written", withPassword, 0644, "닉네임", "x", 0600},
+        {"owner bits stay", withPassword, 0750, "닉네임", "x", 0700},
+        {"password removed", withPassword, 0644, "패스워드", "", 0644},
+        {"no password", withoutPassword, 0644, "닉네임", "x", 0644},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(m_file, c.before);
+        ASSERT_EQ(chmod(m_file.c_str(), c.modeBefore), 0);
+        ASSERT_TRUE(WritePrivateProfileString("BasicInfo", c.key, c.value, m_file, secret));
+        EXPECT_EQ(Mode(m_file), c.modeAfter);
+    }
+}
+
+TEST_F(PrivateProfile, SeveralKeysAreWrittenTogetherOrNotAtAll) {
+    WriteFileBytes(m_file, "[SaveFolder]\r\n" + kCount + "=1\r\n1=/a\r\n");
+    const std::vector<platform::ProfileKeyValue> list = {{"등록수", "2"}, {"1", "/b"}, {"2", "/c"}};
+    ASSERT_TRUE(platform::WritePrivateProfileKeys("SaveFolder", list, m_file));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"[SaveFolder]", kCount + "=2", "1=/b", "2=/c"}));
+
+    const std::string before = ReadFileBytes(m_file);
+    const std::vector<platform::ProfileKeyValue> broken = {{"1", "/x"}, {"2\n[FTP]", "/y"}};
+    EXPECT_FALSE(platform::WritePrivateProfileKeys("SaveFolder", broken, m_file));
+    EXPECT_EQ(ReadFileBytes(m_file), before);
+}
+
 TEST_F(PrivateProfile, WritingKeepsEverythingElseAndReplacesInPlace) {
     WriteFileBytes(m_file,
                    "; settings of the client\r\n\r\n[BasicInfo]\r\nLoginServerIP=10.0.0.5\r\n"
