@@ -51,7 +51,10 @@ void ClientSession::ScheduleStart() {
 void ClientSession::Start() {
     PrepareFolders();
     CheckSettingsEncoding();
-    m_today = platform::FormatLocalTime(platform::Now(), "%Y%m%d");
+    const std::time_t now = platform::Now();
+    m_today = platform::FormatLocalTime(now, "%Y%m%d");
+    // A client started only by day would otherwise never clean up.
+    DeleteOldLogFolders(now);
     SetTimer(TIMER_CLOCK, kClockPeriodMs);
     m_nickname = m_settings.ReadText(ini::BASIC_INFO, ini::NICKNAME, "", ini::NICKNAME_SIZE);
     Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
@@ -92,6 +95,10 @@ void ClientSession::CheckSettingsEncoding() {
         default:
             break;
     }
+}
+
+void ClientSession::ReportUnwritableSettings() {
+    Log("설정 파일에 쓸 수 없습니다: " + m_paths.settingsFile.string());
 }
 
 void ClientSession::ReadLoginServerInfo() {
@@ -148,18 +155,26 @@ void ClientSession::OnTimer(UINT id) {
 void ClientSession::OnClockTick() {
     const std::time_t now = platform::Now();
     Q_EMIT clockTicked(now);
-    if (m_settings.ReadInt(ini::BASIC_INFO, ini::LOG_DELETE, 0) == 0) return;
     const std::string today = platform::FormatLocalTime(now, "%Y%m%d");
     if (m_today != today) {
-        DeleteOldLogFolder(now);
         m_today = today;
+        DeleteOldLogFolders(now);
     }
 }
 
-void ClientSession::DeleteOldLogFolder(std::time_t now) {
-    const std::filesystem::path folder = OldLogFolder(m_paths.logHome, now);
-    DeleteFolderTree(folder);
-    Log("Delete log folder: " + folder.string());
+// One line for all deleted folders: a first start after a long time may delete hundreds.
+void ClientSession::DeleteOldLogFolders(std::time_t now) {
+    if (m_settings.ReadInt(ini::BASIC_INFO, ini::LOG_DELETE, 0) == 0) return;
+    const LogCleanUp cleanUp = ::DeleteOldLogFolders(m_paths.logHome, now);
+    if (!cleanUp.deleted.empty()) {
+        std::string line = "Delete log folders: " + std::to_string(cleanUp.deleted.size()) + " (" +
+                           cleanUp.deleted.front().filename().string();
+        if (cleanUp.deleted.size() > 1) line += " - " + cleanUp.deleted.back().filename().string();
+        Log(line + ") in " + LogRoot(m_paths.logHome).string());
+    }
+    for (const std::filesystem::path& folder : cleanUp.kept) {
+        Log("Cannot delete log folder: " + folder.string());
+    }
 }
 
 void ClientSession::Log(const std::string& text) {

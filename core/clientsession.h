@@ -28,6 +28,8 @@ enum class LoginJob { SignIn, FolderListUpload };
 // keyboard) waits for an unreachable login server, trying again with growing pauses.
 enum class SignInMode { ByHand, Automatic };
 enum class SignInOutcome { Accepted, Refused, Unreachable };
+// Why a newer version was not installed: the run goes on with this one.
+enum class UpdateHold { UpdaterMissing, UpdaterNotStarted, HandOverNotWritten };
 
 // What a sign-in dialog starts with: the remembered account when automatic login is on, the last
 // one otherwise.
@@ -58,7 +60,8 @@ public:
     // Reads the login server's address, and the save folders, from the settings file again.
     void ReadLoginServerInfo();
     void LoadSaveFolders();
-    void DeleteOldLogFolder(std::time_t now);
+    // With "로그삭제" on: deletes the day folders of LOG_KEEP_DAYS days before now and older.
+    void DeleteOldLogFolders(std::time_t now);
 
     // Commands.
     // Signs in after a short delay; signInFinished or signInUnanswered tells how it went (in
@@ -121,6 +124,8 @@ Q_SIGNALS:
     void signedOut();
     // The updater has taken over; the run has ended and the program should end.
     void handedOverToUpdater();
+    // The login server announced a newer version, which was not installed.
+    void updateNotInstalled(const QString& version, UpdateHold reason);
     // The settings file cannot be read, or is in no encoding the program knows; `reason` says so.
     void settingsUnusable(const QString& reason);
     // The login state after every login exchange (sign-in and nickname login).
@@ -142,6 +147,8 @@ private:
     void BindMessages();
     void PrepareFolders();
     void CheckSettingsEncoding();
+    // The line that says the settings file could not be written, and which file it is.
+    void ReportUnwritableSettings();
     void OnClockTick();
 
     // Connection table.
@@ -168,8 +175,8 @@ private:
     bool CheckFolderListSize();
     void SendFolderList(int slot);
     void HandleFolderListReply(const char* answer);
-    void StoreSaveFolders();
-    void InsertFolderSorted(const QString& name);
+    // Stores the changed list and, once the file has it, shows and uploads it.
+    bool StoreSaveFolders(const QStringList& changed);
 
     const ProgramFolders m_paths;
     const SettingsFile m_settings;

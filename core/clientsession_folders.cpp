@@ -17,28 +17,39 @@ constexpr char kTooLarge[] =
     "전송 폴더 사이즈가 큽니다!\r\n폴더 항목 수를 줄여 주세요!\r\n만약 현재 등록된 폴더가 전송 꼭 "
     "전송되어야 한다면 업체 담당에게 연락 해 주세요!";
 
+void InsertSorted(QStringList& names, const QString& name) {
+    names.insert(SortedFolderPosition(names, name), name);
+}
+
 }  // namespace
 
 void ClientSession::LoadSaveFolders() {
-    const std::string folder = ReadSaveFolderSetting(m_settings, DefaultSaveFolder());
-    m_run->saveFolder.Set(folder);
-    Q_EMIT saveFolderChanged(QString::fromStdString(folder));
-    CreateFolderLevels(folder);
+    const SaveFolderSetting setting = ReadSaveFolderSetting(m_settings, DefaultSaveFolder());
+    if (setting.setAside) {
+        Log("설정 파일의 사진 저장 폴더 '" + *setting.setAside +
+            "' 는 이 시스템의 절대 경로가 아니어서 쓰지 않습니다. 사진은 " + setting.folder +
+            " 에 저장합니다.");
+    }
+    m_run->saveFolder.Set(setting.folder);
+    Q_EMIT saveFolderChanged(QString::fromStdString(setting.folder));
+    CreateFolderLevels(setting.folder);
     m_folders.clear();
-    for (const QString& name : ReadFolderList(m_settings)) InsertFolderSorted(name);
+    for (const QString& name : ReadFolderList(m_settings)) InsertSorted(m_folders, name);
     Q_EMIT foldersChanged(m_folders);
 }
 
-void ClientSession::InsertFolderSorted(const QString& name) {
-    m_folders.insert(SortedFolderPosition(m_folders, name), name);
-}
-
-void ClientSession::StoreSaveFolders() {
+// The list on screen is the one the next start reads: a change the file did not take is undone.
+bool ClientSession::StoreSaveFolders(const QStringList& changed) {
+    if (!WriteFolderList(m_settings, changed)) {
+        ReportUnwritableSettings();
+        return false;
+    }
+    m_folders = changed;
     Q_EMIT foldersChanged(m_folders);
-    WriteFolderList(m_settings, m_folders);
     // A burst of changes leads to one upload, after the last of them.
     KillTimer(TIMER_FOLDER_UPLOAD);
     SetTimer(TIMER_FOLDER_UPLOAD, kFolderUploadDelayMs);
+    return true;
 }
 
 void ClientSession::AddFolder(const std::string& typed) {
@@ -49,39 +60,45 @@ void ClientSession::AddFolder(const std::string& typed) {
         Log("'" + text + "' 폴더는 이미 저장되어 있음!");
         return;
     }
-    Log("저장 폴더 '" + text + "' 추가 완료!");
-    InsertFolderSorted(name);
-    StoreSaveFolders();
+    QStringList changed = m_folders;
+    InsertSorted(changed, name);
+    Log("저장 폴더 '" + text + (StoreSaveFolders(changed) ? "' 추가 완료!" : "' 추가 실패!"));
 }
 
 void ClientSession::DeleteFolder(int row) {
     if (row < 0 || row >= m_folders.size()) return;
-    const QString name = m_folders.takeAt(row);
-    Log("저장 폴더 '" + name.toStdString() + "' 삭제 완료!");
-    StoreSaveFolders();
+    QStringList changed = m_folders;
+    const std::string text = changed.takeAt(row).toStdString();
+    Log("저장 폴더 '" + text + (StoreSaveFolders(changed) ? "' 삭제 완료!" : "' 삭제 실패!"));
 }
 
 void ClientSession::ModifyFolder(int row, const std::string& typed) {
     const std::string text = StoredFolderText(typed);
     if (row < 0 || row >= m_folders.size() || text.empty()) return;
-    m_folders.removeAt(row);
-    Log("저장 폴더 '" + text + "' 수정 완료!");
-    InsertFolderSorted(QString::fromStdString(text));
-    StoreSaveFolders();
+    QStringList changed = m_folders;
+    changed.removeAt(row);
+    InsertSorted(changed, QString::fromStdString(text));
+    Log("저장 폴더 '" + text + (StoreSaveFolders(changed) ? "' 수정 완료!" : "' 수정 실패!"));
 }
 
 std::string ClientSession::SaveFolderPickerStart() const {
-    return ReadSaveFolderSetting(m_settings, m_paths.programDir.string());
+    return ReadSaveFolderSetting(m_settings, m_paths.programDir.string()).folder;
 }
 
 void ClientSession::SetSaveFolder(const std::string& folder) {
-    // A path the settings file would give back otherwise would move the photos at the next start.
-    if (StoredFolderText(folder) != folder) {
+    // A path the settings file would give back otherwise, or that the next start would set aside,
+    // would move the photos at the next start.
+    if (StoredFolderText(folder) != folder || !IsUsableSaveFolder(folder)) {
         Log("'" + folder + "' 폴더는 사진 저장 폴더로 쓸 수 없음!");
         return;
     }
+    // The photos keep going where the next start would send them.
+    if (!WriteSaveFolderSetting(m_settings, folder)) {
+        ReportUnwritableSettings();
+        Log("사진 저장 폴더 '" + folder + "' 변경 실패!");
+        return;
+    }
     m_run->saveFolder.Set(folder);
-    WriteSaveFolderSetting(m_settings, folder);
     Q_EMIT saveFolderChanged(QString::fromStdString(folder));
 }
 

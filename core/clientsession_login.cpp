@@ -75,16 +75,26 @@ void ClientSession::SignOut() {
         if (CClientSock* sock = m_sockets[slot]) sock->stop = true;
         m_run->Wake(slot);
     }
-    // The next sign-in must not happen by itself.
-    m_settings.WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, "0");
+    // The next sign-in must not happen by itself, and the password is kept nowhere; the ID stays
+    // for the next sign-in.
+    m_account.password.clear();
+    if (!m_settings.WriteTexts(ini::BASIC_INFO, {{ini::AUTO_LOGIN, "0"}, {ini::PASSWORD, ""}})) {
+        ReportUnwritableSettings();
+        Log("로그 아웃 정보 저장 실패!");
+    }
     RequestSignIn();
 }
 
 void ClientSession::ChangeNickname(const std::string& nickname) {
     if (nickname == m_nickname) return;
+    // A nickname the next start would not know is not taken.
+    if (!m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, nickname)) {
+        ReportUnwritableSettings();
+        Log("닉네임 '" + nickname + "' 변경 실패!");
+        return;
+    }
     m_nickname = nickname;
     Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
-    m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
     // The file connection's next end is not reconnected; it only re-arms the permission.
     m_account.fileReconnect = false;
     SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
@@ -208,7 +218,9 @@ void ClientSession::HandleLoginReply(const char* answer, int received) {
         // The server's nickname is taken only while the user has none of their own.
         m_nickname = platform::FitUtf8ToCp949Bytes(ExtensionValue(item), ini::NICKNAME_SIZE - 1);
         Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
-        m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname);
+        if (!m_settings.WriteText(ini::BASIC_INFO, ini::NICKNAME, m_nickname)) {
+            ReportUnwritableSettings();
+        }
     }
     const bool handedOver =
         IsUpdateDue(m_account.latestVersion, m_account.updateServerIp) && RunUpdater();
@@ -232,10 +244,13 @@ void ClientSession::SetLoginResult(SignInOutcome outcome, const std::string& mes
 }
 
 void ClientSession::CompleteSignIn() {
-    m_settings.WriteText(ini::BASIC_INFO, ini::AUTO_LOGIN, m_rememberAccount ? "1" : "0");
-    m_settings.WriteText(ini::BASIC_INFO, ini::USER_ID, m_rememberAccount ? m_account.userId : "");
-    m_settings.WriteText(ini::BASIC_INFO, ini::PASSWORD,
-                         m_rememberAccount ? m_account.password : "");
+    if (!m_settings.WriteTexts(ini::BASIC_INFO,
+                               {{ini::AUTO_LOGIN, m_rememberAccount ? "1" : "0"},
+                                {ini::USER_ID, m_rememberAccount ? m_account.userId : ""},
+                                {ini::PASSWORD, m_rememberAccount ? m_account.password : ""}})) {
+        ReportUnwritableSettings();
+        Log("로그인 정보 저장 실패!");
+    }
     // The address is kept whole, even at the full 20 characters of its field.
     m_serverIp[Index(ServerGroup::File)] = m_account.fileServerIp;
     m_serverPort[Index(ServerGroup::File)] = m_account.fileServerPort;
@@ -245,16 +260,25 @@ void ClientSession::CompleteSignIn() {
 // The session ends itself once the updater runs with its instructions. Without an updater that
 // starts, the program would quit after every login and never receive a photo: it goes on instead.
 bool ClientSession::RunUpdater() {
+    const QString version = QString::fromStdString(m_account.latestVersion);
     Log("새 버전 " + m_account.latestVersion + " 이(가) 있습니다.");
     if (!UpdaterPresent(m_paths)) {
         Log(std::string("업데이트 프로그램(") + UPDATER_PROGRAM +
             ")이 없어 이 버전으로 계속 수신합니다.");
+        Q_EMIT updateNotInstalled(version, UpdateHold::UpdaterMissing);
         return false;
     }
-    WriteUpdaterHandOver(m_paths, m_account.updateServerIp);
+    // An updater without its instructions would fetch nothing.
+    if (!WriteUpdaterHandOver(m_paths, m_account.updateServerIp)) {
+        ReportUnwritableSettings();
+        Log("업데이트 정보를 쓸 수 없어 이 버전으로 계속 수신합니다.");
+        Q_EMIT updateNotInstalled(version, UpdateHold::HandOverNotWritten);
+        return false;
+    }
     if (!StartUpdater(m_paths)) {
         Log(std::string("업데이트 프로그램(") + UPDATER_PROGRAM +
             ")을 시작할 수 없어 이 버전으로 계속 수신합니다.");
+        Q_EMIT updateNotInstalled(version, UpdateHold::UpdaterNotStarted);
         return false;
     }
     m_run->stop = true;

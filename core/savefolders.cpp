@@ -57,13 +57,21 @@ std::string DefaultSaveFolder() {
     return QDir::home().filePath(QStringLiteral("ZNL")).toStdString();
 }
 
-std::string ReadSaveFolderSetting(const SettingsFile& settings, const std::string& defaultFolder) {
-    return settings.ReadText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, defaultFolder,
-                             ini::FOLDER_TEXT_SIZE);
+bool IsUsableSaveFolder(std::string_view folder) {
+    return folder.starts_with('/') && folder.find('\\') == std::string_view::npos;
 }
 
-void WriteSaveFolderSetting(const SettingsFile& settings, const std::string& folder) {
-    settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, folder);
+SaveFolderSetting ReadSaveFolderSetting(const SettingsFile& settings,
+                                        const std::string& defaultFolder) {
+    std::string stored =
+        settings.ReadText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, "", ini::FOLDER_TEXT_SIZE);
+    if (stored.empty()) return {defaultFolder, std::nullopt};
+    if (IsUsableSaveFolder(stored)) return {std::move(stored), std::nullopt};
+    return {defaultFolder, std::move(stored)};
+}
+
+bool WriteSaveFolderSetting(const SettingsFile& settings, const std::string& folder) {
+    return settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, folder);
 }
 
 void CreateFolderLevels(const std::string& folder) {
@@ -86,10 +94,11 @@ QStringList ReadFolderList(const SettingsFile& settings) {
     return names;
 }
 
-void WriteFolderList(const SettingsFile& settings, const QStringList& names) {
-    settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::FOLDER_COUNT, std::to_string(names.size()));
+bool WriteFolderList(const SettingsFile& settings, const QStringList& names) {
+    std::vector<platform::ProfileKeyValue> values{
+        {ini::FOLDER_COUNT, std::to_string(names.size())}};
     for (qsizetype index = 0; index < names.size(); ++index) {
-        settings.WriteText(ini::SAVE_FOLDER_SECTION, std::to_string(index + 1),
-                           names[index].toStdString());
+        values.push_back({std::to_string(index + 1), names[index].toStdString()});
     }
+    return settings.WriteTexts(ini::SAVE_FOLDER_SECTION, values);
 }

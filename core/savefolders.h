@@ -3,6 +3,7 @@
 // the photo save folder are kept in the settings file.
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,9 +29,20 @@ std::string StoredFolderText(std::string_view text);
 
 // "ZNL" in the user's home folder: where photos go until the user picks a folder.
 std::string DefaultSaveFolder();
-// The stored photo save folder, or the default.
-std::string ReadSaveFolderSetting(const SettingsFile& settings, const std::string& defaultFolder);
-void WriteSaveFolderSetting(const SettingsFile& settings, const std::string& folder);
+// Whether photos can be stored below `folder` as it is written: an absolute path of this system.
+// A text the Windows program stored ("D:\Photos\Shop", "\\server\share"), any other backslash or
+// a relative path would name a folder below whatever folder the program was started from.
+bool IsUsableSaveFolder(std::string_view folder);
+struct SaveFolderSetting {
+    std::string folder;                   // where photos go
+    std::optional<std::string> setAside;  // a stored value that is not usable, left in the file
+};
+// The stored photo save folder; the default when none (or an empty one) is stored, or when the
+// stored one is not usable.
+SaveFolderSetting ReadSaveFolderSetting(const SettingsFile& settings,
+                                        const std::string& defaultFolder);
+// False when the settings file could not be written.
+bool WriteSaveFolderSetting(const SettingsFile& settings, const std::string& folder);
 // Creates every missing level of the folder, ignoring each level that cannot be made.
 void CreateFolderLevels(const std::string& folder);
 
@@ -39,5 +51,6 @@ void CreateFolderLevels(const std::string& folder);
 inline constexpr int MAX_FOLDER_COUNT = 1000;
 // The stored names, keys 1 to the stored count; a missing key reads as an empty name.
 QStringList ReadFolderList(const SettingsFile& settings);
-// The count, then keys 1 to n in list order. Keys above n stay in the file; reading stops at n.
-void WriteFolderList(const SettingsFile& settings, const QStringList& names);
+// The count, then keys 1 to n in list order, in one write: the file holds the whole list or its
+// old one. Keys above n stay in the file; reading stops at n. False when it could not be written.
+bool WriteFolderList(const SettingsFile& settings, const QStringList& names);

@@ -6,12 +6,12 @@
 
 #include <filesystem>
 
-void WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& updateServerIp) {
-    const SettingsFile settings(folders.settingsFile);
-    settings.WriteText(ini::FTP, "IP", updateServerIp);
-    settings.WriteText(ini::FTP, "Localfile", (folders.programDir / CLIENT_PROGRAM).string());
-    settings.WriteText(ini::FTP, "Remotefile", CLIENT_PROGRAM);
-    settings.WriteText(ini::FTP, "RunExe", "1");
+bool WriteUpdaterHandOver(const ProgramFolders& folders, const std::string& updateServerIp) {
+    return SettingsFile(folders.settingsFile)
+        .WriteTexts(ini::FTP, {{"IP", updateServerIp},
+                               {"Localfile", (folders.programDir / CLIENT_PROGRAM).string()},
+                               {"Remotefile", CLIENT_PROGRAM},
+                               {"RunExe", "1"}});
 }
 
 bool UpdaterPresent(const ProgramFolders& folders) {

@@ -91,8 +91,11 @@ void COvrinView::ObserveSession() {
             [this](bool ok, const QString& userId, std::time_t when) {
                 ShowLoginState(ok, userId, when);
             });
-    connect(&m_session, &ClientSession::signedOut, this,
-            [this] { SetDlgItemText(form::IDC_USER_ID, std::string()); });
+    connect(&m_session, &ClientSession::signedOut, this, [this] { ShowSignedOut(); });
+    connect(&m_session, &ClientSession::updateNotInstalled, this,
+            [this](const QString& version, UpdateHold reason) {
+                ShowUpdateNotInstalled(version, reason);
+            });
     connect(&m_session, &ClientSession::noticeOperatorChanged, this, [this](const QString& name) {
         SetDlgItemText(form::IDC_NOTICE, NoticeText(name.toStdString()));
     });

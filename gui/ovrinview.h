@@ -14,6 +14,7 @@
 class ClientSession;
 class QListWidget;
 struct SignInPrefill;
+enum class UpdateHold;
 
 // The two rows of the status panel.
 enum class StatusRow { Reception, Progress };
@@ -70,6 +71,8 @@ private:
     void AddActivityLine(const QString& line);
     void ShowClock(std::time_t now);
     void ShowLoginState(bool ok, const QString& userId, std::time_t when);
+    void ShowSignedOut();
+    void ShowUpdateNotInstalled(const QString& version, UpdateHold reason);
     void ShowFolders();
     void ShowReceptionState(bool connected);
     void ShowFileProgress();

@@ -68,6 +68,32 @@ void COvrinView::ShowLoginState(bool ok, const QString& userId, std::time_t when
     SetDlgItemText(form::IDC_LOGIN_TIME, platform::FormatLocalTime(when, kStatusTimePattern));
 }
 
+// Nobody is signed in any more: no user, and a login row that says so rather than the last login.
+void COvrinView::ShowSignedOut() {
+    SetDlgItemText(form::IDC_USER_ID, std::string());
+    SetDlgItemText(form::IDC_LOGIN_INFO, "로그 아웃");
+    SetDlgItemText(form::IDC_LOGIN_TIME,
+                   platform::FormatLocalTime(platform::Now(), kStatusTimePattern));
+}
+
+void COvrinView::ShowUpdateNotInstalled(const QString& version, UpdateHold reason) {
+    QString why;
+    switch (reason) {
+        case UpdateHold::UpdaterMissing:
+            why = QStringLiteral("업데이트 프로그램 없음");
+            break;
+        case UpdateHold::UpdaterNotStarted:
+            why = QStringLiteral("업데이트 프로그램 실행 실패");
+            break;
+        case UpdateHold::HandOverNotWritten:
+            why = QStringLiteral("설정 파일 쓰기 실패");
+            break;
+    }
+    const QString notice = QStringLiteral("새 버전 ") + version + QStringLiteral(" 이 있습니다 (") +
+                           why + QStringLiteral(")");
+    ::SetDlgItemText(this, form::IDC_NOTICE, notice);
+}
+
 void COvrinView::SetReceiveStatus(StatusRow row, const std::string& text) {
     const std::string now = platform::FormatLocalTime(platform::Now(), kStatusTimePattern);
     if (row == StatusRow::Reception) {

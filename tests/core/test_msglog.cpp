@@ -79,3 +79,44 @@ TEST_F(MsgLogTest, DeleteFolderTreeRemovesEverythingBelowButNeverFollowsALink) {
     DeleteFolderTree(m_module.Path() / "logs" / "missing");  // nothing there: nothing happens
     EXPECT_TRUE(fs::exists(m_module.Path() / "logs"));
 }
+
+TEST_F(MsgLogTest, DayFolderNamesAreDatesThatExist) {
+    for (const char* day : {"20240101", "20240229", "19991231", "20241231"}) {
+        EXPECT_TRUE(IsDayFolderName(day)) << day;
+    }
+    for (const char* other : {"20230229", "20241301", "20240431", "20240100", "2024010",
+                              "202401011", "2024-01-01", "abcdefgh", ""}) {
+        EXPECT_FALSE(IsDayFolderName(other)) << other;
+    }
+}
+
+TEST_F(MsgLogTest, EveryDayFolderFromSixtyDaysBackOnIsDeletedAndNothingElse) {
+    const fs::path logs = m_module.Path() / "logs";
+    const fs::path outside = m_module.Path() / "outside";
+    fs::create_directories(outside);
+    testsupport::WriteFileBytes(outside / "keep.txt", "x");
+    const char* old[] = {"20221231", "20231001", "20231231", "20240101"};  // 20240101: 60 days
+    const char* kept[] = {"20240102", "20240301", "20240302", "20231313", "notes", "2023"};
+    for (const char* name : old) fs::create_directories(logs / name);
+    for (const char* name : kept) fs::create_directories(logs / name);
+    for (const fs::directory_entry& day : fs::directory_iterator(logs)) {
+        testsupport::WriteFileBytes(day.path() / "a_Msg.txt", "x");
+    }
+    testsupport::WriteFileBytes(logs / "20200101.txt", "a file, not a folder");
+    fs::create_directory_symlink(outside, logs / "20200102");
+
+    const LogCleanUp cleanUp = DeleteOldLogFolders(m_module.Path(), At(2024, 3, 1, 0, 0, 1));
+
+    std::vector<fs::path> expected;
+    for (const char* name : old) expected.push_back(logs / name);
+    EXPECT_EQ(cleanUp.deleted, expected);
+    EXPECT_TRUE(cleanUp.kept.empty());
+    for (const char* name : old) EXPECT_FALSE(fs::exists(logs / name)) << name;
+    for (const char* name : kept) EXPECT_TRUE(fs::exists(logs / name / "a_Msg.txt")) << name;
+    EXPECT_TRUE(fs::exists(logs / "20200101.txt"));
+    EXPECT_TRUE(fs::is_symlink(logs / "20200102"));
+    EXPECT_EQ(ReadFileBytes(outside / "keep.txt"), "x");
+
+    fs::remove_all(logs);  // no log root at all: nothing to do
+    EXPECT_TRUE(DeleteOldLogFolders(m_module.Path(), At(2024, 3, 1, 0, 0, 1)).deleted.empty());
+}

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "core/savefolders.h"
@@ -128,21 +129,21 @@ TEST_F(SaveFolderSettings, StoredTextIsWhatTheSettingsFileKeepsUnchanged) {
 
 TEST_F(SaveFolderSettings, WithoutAFileTheListIsEmptyAndTheFolderIsTheDefault) {
     EXPECT_EQ(DefaultSaveFolder(), (m_folder.Path() / "ZNL").string());
-    EXPECT_EQ(ReadSaveFolderSetting(m_settings, DefaultSaveFolder()),
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, DefaultSaveFolder()).folder,
               (m_folder.Path() / "ZNL").string());
     EXPECT_TRUE(ReadFolderList(m_settings).isEmpty());
     EXPECT_FALSE(fs::exists(m_settings.Path()));
 }
 
 TEST_F(SaveFolderSettings, TheListIsWrittenInOrderAndAShorterListLeavesTheStaleKeys) {
-    WriteFolderList(m_settings, {Q("Beach"), Q("Park"), Q("스튜디오")});
+    ASSERT_TRUE(WriteFolderList(m_settings, {Q("Beach"), Q("Park"), Q("스튜디오")}));
     EXPECT_EQ(Key("등록수"), "3");
     EXPECT_EQ(Key("1"), "Beach");
     EXPECT_EQ(Key("2"), "Park");
     EXPECT_EQ(Key("3"), "스튜디오");
     EXPECT_EQ(ReadFolderList(m_settings), (QStringList{Q("Beach"), Q("Park"), Q("스튜디오")}));
 
-    WriteFolderList(m_settings, {Q("Park")});
+    ASSERT_TRUE(WriteFolderList(m_settings, {Q("Park")}));
     EXPECT_EQ(Key("등록수"), "1");
     EXPECT_EQ(Key("1"), "Park");
     EXPECT_EQ(Key("2"), "Park");
@@ -176,10 +177,32 @@ TEST_F(SaveFolderSettings, ADamagedCountStopsAtTheLimit) {
 }
 
 TEST_F(SaveFolderSettings, ThePhotoSaveFolderIsStoredAndCutTo259Bytes) {
-    WriteSaveFolderSetting(m_settings, "/srv/사진/Shop");
-    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/unused"), "/srv/사진/Shop");
-    WriteSaveFolderSetting(m_settings, "/" + Repeat("p", 300));
-    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/unused"), "/" + Repeat("p", 258));
+    ASSERT_TRUE(WriteSaveFolderSetting(m_settings, "/srv/사진/Shop"));
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/unused").folder, "/srv/사진/Shop");
+    ASSERT_TRUE(WriteSaveFolderSetting(m_settings, "/" + Repeat("p", 300)));
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/unused").folder, "/" + Repeat("p", 258));
+}
+
+TEST_F(SaveFolderSettings, AStoredFolderThatIsNoAbsolutePathHereIsSetAside) {
+    const struct Case {
+        std::string stored;
+        bool usable;
+    } cases[] = {
+        {"/srv/사진/Shop", true},   {"D:\\Photos\\Shop", false}, {"D:/Photos", false},
+        {"\\\\nas\\photos", false}, {"relative/x", false},       {"ZNL", false},
+        {"/srv/a\\b", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        m_settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, c.stored);
+        const SaveFolderSetting setting = ReadSaveFolderSetting(m_settings, "/home/u/ZNL");
+        EXPECT_EQ(setting.folder, c.usable ? c.stored : "/home/u/ZNL");
+        EXPECT_EQ(setting.setAside, c.usable ? std::nullopt : std::optional(c.stored));
+    }
+    // An empty value names no folder: the default, with nothing set aside.
+    m_settings.WriteText(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER, "");
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/home/u/ZNL").folder, "/home/u/ZNL");
+    EXPECT_EQ(ReadSaveFolderSetting(m_settings, "/home/u/ZNL").setAside, std::nullopt);
 }
 
 TEST_F(SaveFolderSettings, FolderLevelsAreCreatedOneByOneAndFailuresAreSkipped) {

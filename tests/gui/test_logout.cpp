@@ -115,15 +115,20 @@ TEST_F(LogoutTest, AnsweredNoChangesNothing) {
 
 TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameUserAgain) {
     SignInAndReceive(m_fileServer.Port());
-    const QString loginTime = Text(1023);
-    const QString loginInfo = Text(1024);
+    ASSERT_EQ(Text(1024), QStringLiteral("정상 로그인"));
 
     PressLogout(IDYES, [&](CLoginDlg& dlg) {
+        // The login rows tell of the logout, not of the login before it.
         EXPECT_EQ(Text(1021), QString());
+        EXPECT_EQ(Text(1024), QStringLiteral("로그 아웃"));
+        EXPECT_FALSE(Text(1023).isEmpty());
         EXPECT_FALSE(m_session.SignedIn());
+        // The password is kept nowhere any more; the ID is.
         EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");
+        EXPECT_EQ(IniText("BasicInfo", "패스워드"), "");
+        EXPECT_EQ(IniText("BasicInfo", "아이디"), "guest");
         EXPECT_EQ(Edit(dlg, 1002)->text(), QStringLiteral("guest"));
-        EXPECT_EQ(Edit(dlg, 1003)->text(), QStringLiteral("secret"));
+        EXPECT_EQ(Edit(dlg, 1003)->text(), QString());
         EXPECT_FALSE(qobject_cast<QCheckBox*>(GetDlgItem(&dlg, 1020))->isChecked());
 
         // The thread ends and frees its slot; nothing schedules a new connection.
@@ -131,17 +136,17 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
         EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
         EXPECT_EQ(m_session.Account().fileReconnect, 1);
         EXPECT_EQ(FileGreetings(), 1);
-        EXPECT_EQ(Text(1023), loginTime);
-        EXPECT_EQ(Text(1024), loginInfo);
 
         // Signing in again brings a new file-server line (the server serves one at a time).
         DropFileLine();
+        Edit(dlg, 1003)->setText(QStringLiteral("secret"));
         QTest::mouseClick(&dlg, Qt::LeftButton, {}, kSignInButton);
     });
 
     EXPECT_TRUE(m_dialogOpened);
     EXPECT_TRUE(m_session.SignedIn());
     EXPECT_EQ(Text(1021), QStringLiteral("guest"));
+    EXPECT_EQ(Text(1024), QStringLiteral("정상 로그인"));
     EXPECT_TRUE(WaitUntil([&] { return FileGreetings() == 2 && Text(1025) == kReady; }, kLimitMs));
     EXPECT_EQ(IniText("BasicInfo", "자동로그인"), "0");
 }

@@ -99,7 +99,7 @@ TEST_F(FormTest, WithoutSettingsFileEveryDefaultApplies) {
     EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
 }
 
-TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewDay) {
+TEST_F(FormTest, ClockShowsTimeAndLogCleanUpRunsAtStartAndAtTheFirstTickOfEachDay) {
     struct Case {
         const char* logDelete;
         bool deletes;
@@ -109,12 +109,22 @@ TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewD
         m_now = At(2024, 2, 29, 23, 59, 58);
         SetIni("BasicInfo", "로그삭제", c.logDelete);
         const fs::path logs = m_module.Path() / "logs";
-        for (const char* day : {"20231231", "20240101", "20240102"}) {
+        const QString root = QString::fromStdString(logs.string());
+        for (const char* day : {"20231130", "20231231", "20240101", "20240102"}) {
             fs::create_directories(logs / day);
             testsupport::WriteFileBytes(logs / day / "old.txt", "x");
         }
 
-        m_session.Start();  // never cleans at start-up
+        // Everything from 60 days back on goes at the start, not only the one day.
+        m_session.Start();
+        EXPECT_EQ(fs::exists(logs / "20231130"), !c.deletes);
+        EXPECT_EQ(fs::exists(logs / "20231231"), !c.deletes);
+        EXPECT_TRUE(fs::exists(logs / "20240101"));
+        EXPECT_EQ(
+            ActivityLines().front() ==
+                QStringLiteral("[23:59:58] Delete log folders: 2 (20231130 - 20231231) in ") + root,
+            c.deletes);
+
         m_now = At(2024, 2, 29, 23, 59, 59);
         m_session.OnTimer(TIMER_CLOCK);
         EXPECT_EQ(GetDlgItemText(&m_view, 1008), QStringLiteral("2024-02-29"));
@@ -124,12 +134,11 @@ TEST_F(FormTest, ClockShowsTimeAndCleansTheOldLogFolderOnceAtTheFirstTickOfANewD
         m_now = At(2024, 3, 1, 0, 0, 1);
         m_session.OnTimer(TIMER_CLOCK);
         EXPECT_EQ(fs::exists(logs / "20240101"), !c.deletes);
-        EXPECT_TRUE(fs::exists(logs / "20231231"));
         EXPECT_TRUE(fs::exists(logs / "20240102"));
-        const QString deleteLine = QStringLiteral("[00:00:01] Delete log folder: ") +
-                                   QString::fromStdString((logs / "20240101").string());
+        const QString deleteLine =
+            QStringLiteral("[00:00:01] Delete log folders: 1 (20240101) in ") + root;
         EXPECT_EQ(ActivityLines().front() == deleteLine, c.deletes);
-        EXPECT_EQ(m_session.Today(), c.deletes ? "20240301" : "20240229");
+        EXPECT_EQ(m_session.Today(), "20240301");
 
         // Later ticks of the same day leave a folder of that name alone.
         fs::create_directories(logs / "20240101");

@@ -254,6 +254,19 @@ TEST_F(SignInTest, ANewerVersionHandsOverToTheUpdater) {
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(marker); }));
 }
 
+TEST_F(SignInTest, ANewerVersionWithoutTheUpdaterIsNoticedAndReceptionGoesOn) {
+    AnswerRecord(YesBody(m_fileServer.Port(), "v.2018.04.06.03", "update.example"));
+    RunLoginDialogUntil([] { return false; });
+
+    EXPECT_EQ(GetDlgItemText(&m_view, 1019),
+              QStringLiteral("새 버전 v.2018.04.06.03 이 있습니다 (업데이트 프로그램 없음)"));
+    EXPECT_EQ(LinesContaining(QStringLiteral("업데이트 프로그램(TavenFTPClient)이 없어")), 1);
+    EXPECT_TRUE(m_session.Running());
+    EXPECT_TRUE(m_session.SignedIn());
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_FOLDER_UPLOAD));
+    EXPECT_EQ(IniText("FTP", "IP"), "<none>");
+}
+
 TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
     AnswerRecord(YesBody(m_fileServer.Port()));
     for (int i = 0; i < 60; ++i) {
