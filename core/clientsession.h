@@ -12,6 +12,8 @@
 #include <string>
 
 #include "core/accountinfo.h"
+#include "core/repeatedlines.h"
+#include "core/retrypause.h"
 #include "core/runcontext.h"
 #include "core/settings.h"
 #include "platform/messagewindow.h"
@@ -28,6 +30,9 @@ enum class LoginJob { SignIn, FolderListUpload };
 // keyboard) waits for an unreachable login server, trying again with growing pauses.
 enum class SignInMode { ByHand, Automatic };
 enum class SignInOutcome { Accepted, Refused, Unreachable };
+// How a file-server connection failed: it could not be made, the server refused the greeting, or
+// it ended before it had stayed up long enough to count as good.
+enum class FileLineFault { ConnectFailed = 1, Refused, Ended };
 
 // What a sign-in dialog starts with: the remembered account when automatic login is on, the last
 // one otherwise.
@@ -75,7 +80,8 @@ public:
     // Where a folder picker for the photo save folder opens.
     std::string SaveFolderPickerStart() const;
     void SetSaveFolder(const std::string& folder);
-    // An activity line: the message log and every face.
+    // An activity line: the message log and every face. A line that repeats the one before it
+    // is counted instead, and the count written later as one line.
     void Log(const std::string& text);
 
     // What the faces show.
@@ -91,6 +97,8 @@ public:
     // For tests and diagnostics: the session's message window and what it holds.
     HWND Handle() const { return m_wnd->Handle(); }
     CClientSock* Socket(int slot) const { return m_sockets[static_cast<std::size_t>(slot)]; }
+    // The failures of the file-server connection in a row, and the pause before its next attempt.
+    const RetryPause& FileLineRetry() const { return m_fileRetry; }
     const std::string& ServerIp(ServerGroup group) const { return m_serverIp[Index(group)]; }
     int ServerPort(ServerGroup group) const { return m_serverPort[Index(group)]; }
     void SetTimer(UINT id, int milliseconds) { m_wnd->SetTimer(id, milliseconds); }
@@ -151,6 +159,15 @@ private:
     LRESULT OnSockRelease(int slot);
     void ReleaseSocket(int slot);
     void StartReceptionThread(CClientSock* sock);
+    // Reconnection of the file server: after a failure the next attempt waits longer each time;
+    // a connection that stays up a while after a good greeting ends the run of failures.
+    void OnFileLineEnd(int slot, bool refused);
+    void RetryFileLine(FileLineFault fault, const std::string& failure);
+    void OnFileLineGreeted();
+    void OnFileLineProven();
+    // While a reconnect loop runs, its attempts and their ends are not logged one by one.
+    bool Retrying() const;
+    void WriteLine(const TimedLine& line);
 
     // Login exchange: the answer is assembled from read notifications.
     void SendLoginRequest(int slot);
@@ -186,7 +203,9 @@ private:
     bool m_signInPending = false;  // a face's SignIn waits for its result
     bool m_rememberAccount = false;
     SignInMode m_signInMode = SignInMode::ByHand;
-    int m_signInRetryMs = 0;  // the pause before the last automatic retry; 0 before the first
+    RetryPause m_signInRetry;  // an automatic sign-in waiting for the login server
+    RetryPause m_fileRetry;    // the file-server connection
+    RepeatedLines m_repeatedLines;
     // The answer being assembled on the login-server connection.
     struct ReplyAssembly {
         explicit ReplyAssembly(int slotNo) : slot(slotNo) {}

@@ -379,7 +379,7 @@ TEST_F(RunLoginDialogTest, AutomaticLoginWithoutAnIdIsOffAndClosingEndsTheProgra
 
     RunWith([&](CLoginDlg& dlg) {
         EXPECT_FALSE(dlg.AutoLogin());
-        EXPECT_TRUE(m_session.Account().fileReconnect);
+        EXPECT_EQ(m_session.Account().fileSlotNotReconnected, -1);
         AutoLoginBox(&dlg)->setFocus();
         EXPECT_TRUE(WaitUntil([&] { return dlg.focusWidget() == Edit(&dlg, 1002); }));
         EXPECT_FALSE(AutoLoginBox(&dlg)->isChecked());

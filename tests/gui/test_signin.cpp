@@ -264,13 +264,15 @@ TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
     EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
 }
 
-TEST_F(SignInTest, FileServerThatCannotBeReachedIsRetriedInTheNextSlot) {
+TEST_F(SignInTest, AFileServerThatCannotBeReachedIsRetriedWithOneLine) {
     AnswerRecord(YesBody(1));
     RunLoginDialogUntil([] { return false; });
-    ASSERT_TRUE(WaitUntil(
-        [&] { return LinesContaining(QStringLiteral("[51] 파일 전송 서버 Connect Fail!")) == 1; }));
-    EXPECT_EQ(LinesContaining(QStringLiteral("[50] 파일 전송 서버 Connect Fail!")), 1);
-    EXPECT_GE(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 2);
+    ASSERT_TRUE(WaitUntil([&] { return m_session.FileLineRetry().Failures() >= 3; }));
+    EXPECT_EQ(LinesContaining(
+                  QStringLiteral("[50] 파일 전송 서버 Connect Fail! 2초 후 다시 접속합니다.")),
+              1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("파일 전송 서버 Connect Fail!")), 1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 1);
 }
 
 TEST(ConnectionTable, FreeSlotSearchWrapsWithinItsGroupAndNeverHandsOutTheLast) {
