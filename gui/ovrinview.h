@@ -70,6 +70,8 @@ private:
     void AddActivityLine(const QString& line);
     void ShowClock(std::time_t now);
     void ShowLoginState(bool ok, const QString& userId, std::time_t when);
+    void ObserveSignIn();
+    void ShowSignInWaiting(int seconds);
     void ShowFolders();
     void ShowReceptionState(bool connected);
     void ShowFileProgress();
