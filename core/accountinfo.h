@@ -9,7 +9,9 @@ struct AccountInfo {
     int customerNo = 0;
     std::string fileServerIp;
     int fileServerPort = 0;
-    bool fileReconnect = false;  // one-shot permission to reconnect the file server
+    // The file-server connection that was open at the last nickname change: its end is not
+    // reconnected. -1: none.
+    int fileSlotNotReconnected = -1;
     char loginResult = 0;
     std::string latestVersion;
     std::string updateServerIp;

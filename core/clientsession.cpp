@@ -2,6 +2,7 @@
 #include "core/clientsession.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "core/clientsock.h"
 #include "core/fsthread.h"
@@ -114,6 +115,8 @@ void ClientSession::Stop() {
     KillTimer(TIMER_FILE_CONNECT);
     // Sockets are not closed here: each reception thread wakes, sees the stop flag and ends.
     m_run->StopAll();
+    // A count held back is written now; from here on nothing is held back (see Log).
+    if (std::optional<TimedLine> held = m_repeatedLines.Flush()) WriteLine(*held);
 }
 
 void ClientSession::OnTimer(UINT id) {
@@ -141,6 +144,9 @@ void ClientSession::OnTimer(UINT id) {
         case TIMER_RELOGIN:
             if (!m_run->stop) RequestSignIn();
             break;
+        case TIMER_FILE_LINE_GOOD:
+            OnFileLineProven();
+            break;
         case TIMER_FOLDER_UPLOAD:
             if (CheckFolderListSize()) {
                 m_loginJob = LoginJob::FolderListUpload;
@@ -155,6 +161,7 @@ void ClientSession::OnTimer(UINT id) {
 void ClientSession::OnClockTick() {
     const std::time_t now = platform::Now();
     Q_EMIT clockTicked(now);
+    if (std::optional<TimedLine> held = m_repeatedLines.Due(now)) WriteLine(*held);
     const std::string today = platform::FormatLocalTime(now, "%Y%m%d");
     if (m_today != today) {
         m_today = today;
@@ -178,11 +185,19 @@ void ClientSession::DeleteOldLogFolders(std::time_t now) {
 }
 
 void ClientSession::Log(const std::string& text) {
-    const std::time_t now = platform::Now();
-    const std::string line = FormatLogLine(now, text);
+    for (const TimedLine& line : m_repeatedLines.Add(platform::Now(), text)) WriteLine(line);
+    // After the end of the run no later line may come to write a count.
+    if (m_stopped) {
+        if (std::optional<TimedLine> held = m_repeatedLines.Flush()) WriteLine(*held);
+    }
+}
+
+// The screen shows what the file holds: the same lines, repeats merged the same way.
+void ClientSession::WriteLine(const TimedLine& line) {
+    const std::string text = FormatLogLine(line.when, line.text);
     // A line that cannot reach the file still reaches the faces; nothing else is to be done.
-    WriteMsgLog(m_paths.logHome, now, line);
-    Q_EMIT activityLine(QString::fromStdString(line));
+    WriteMsgLog(m_paths.logHome, line.when, text);
+    Q_EMIT activityLine(QString::fromStdString(text));
 }
 
 void ClientSession::BindMessages() {
@@ -200,6 +215,7 @@ void ClientSession::BindMessages() {
         return LRESULT{0};
     });
     m_wnd->Bind(WM_RECV_STATE, [this](WPARAM, LPARAM l) {
+        if (l != 0) OnFileLineGreeted();
         Q_EMIT receptionStateChanged(l != 0);
         return LRESULT{0};
     });

@@ -12,6 +12,8 @@
 #include <string>
 
 #include "core/accountinfo.h"
+#include "core/repeatedlines.h"
+#include "core/retrypause.h"
 #include "core/runcontext.h"
 #include "core/settings.h"
 #include "platform/messagewindow.h"
@@ -30,6 +32,9 @@ enum class SignInMode { ByHand, Automatic };
 enum class SignInOutcome { Accepted, Refused, Unreachable };
 // Why a newer version was not installed: the run goes on with this one.
 enum class UpdateHold { UpdaterMissing, UpdaterNotStarted, HandOverNotWritten };
+// How a file-server connection failed: it could not be made, the server refused the greeting, or
+// it ended before it had stayed up long enough to count as good.
+enum class FileLineFault { ConnectFailed = 1, Refused, Ended };
 
 // What a sign-in dialog starts with: the remembered account when automatic login is on, the last
 // one otherwise.
@@ -78,7 +83,8 @@ public:
     // Where a folder picker for the photo save folder opens.
     std::string SaveFolderPickerStart() const;
     void SetSaveFolder(const std::string& folder);
-    // An activity line: the message log and every face.
+    // An activity line: the message log and every face. A line that repeats the one before it
+    // is counted instead, and the count written later as one line.
     void Log(const std::string& text);
 
     // What the faces show.
@@ -94,6 +100,8 @@ public:
     // For tests and diagnostics: the session's message window and what it holds.
     HWND Handle() const { return m_wnd->Handle(); }
     CClientSock* Socket(int slot) const { return m_sockets[static_cast<std::size_t>(slot)]; }
+    // The failures of the file-server connection in a row, and the pause before its next attempt.
+    const RetryPause& FileLineRetry() const { return m_fileRetry; }
     const std::string& ServerIp(ServerGroup group) const { return m_serverIp[Index(group)]; }
     int ServerPort(ServerGroup group) const { return m_serverPort[Index(group)]; }
     void SetTimer(UINT id, int milliseconds) { m_wnd->SetTimer(id, milliseconds); }
@@ -158,6 +166,15 @@ private:
     LRESULT OnSockRelease(int slot);
     void ReleaseSocket(int slot);
     void StartReceptionThread(CClientSock* sock);
+    // Reconnection of the file server: after a failure the next attempt waits longer each time;
+    // a connection that stays up a while after a good greeting ends the run of failures.
+    void OnFileLineEnd(int slot, bool refused);
+    void RetryFileLine(FileLineFault fault, const std::string& failure);
+    void OnFileLineGreeted();
+    void OnFileLineProven();
+    // While a reconnect loop runs, its attempts and their ends are not logged one by one.
+    bool Retrying() const;
+    void WriteLine(const TimedLine& line);
 
     // Login exchange: the answer is assembled from read notifications.
     void SendLoginRequest(int slot);
@@ -193,7 +210,9 @@ private:
     bool m_signInPending = false;  // a face's SignIn waits for its result
     bool m_rememberAccount = false;
     SignInMode m_signInMode = SignInMode::ByHand;
-    int m_signInRetryMs = 0;  // the pause before the last automatic retry; 0 before the first
+    RetryPause m_signInRetry;  // an automatic sign-in waiting for the login server
+    RetryPause m_fileRetry;    // the file-server connection
+    RepeatedLines m_repeatedLines;
     // The answer being assembled on the login-server connection.
     struct ReplyAssembly {
         explicit ReplyAssembly(int slotNo) : slot(slotNo) {}

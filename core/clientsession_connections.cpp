@@ -10,6 +10,15 @@
 namespace {
 
 constexpr int kSlotsPerGroup = 50;
+// The first pause after each kind of failure of the file-server connection; the pause doubles
+// with every failure in a row.
+constexpr int kConnectRetryMs = 2000;
+constexpr int kReloginMs = 1000;
+constexpr int kReconnectMs = 1000;
+// A connection that ends sooner after its good greeting than the longest pause (a server that
+// drops the line at once, a disk that is full) does not end the run of failures, so a fault that
+// repeats is never retried faster than its pause allows.
+constexpr int kGoodLineMs = RetryPause::kLongestMs;
 
 const char* ServerName(ServerGroup group) {
     return group == ServerGroup::Login ? "로그인 서버" : "파일 전송 서버";
@@ -67,7 +76,7 @@ void ClientSession::ConnectServer(ServerGroup group, int tag) {
         sock->connected = false;
         PostMessage(Handle(), WM_SOCK_CONNECT, static_cast<WPARAM>(slot), sock->group);
     }
-    Log(Format("%s 접속시도[%d]", ip.c_str(), port));
+    if (!Retrying()) Log(Format("%s 접속시도[%d]", ip.c_str(), port));
 }
 
 LRESULT ClientSession::OnSockConnect(int slot) {
@@ -76,7 +85,7 @@ LRESULT ClientSession::OnSockConnect(int slot) {
     const auto group = static_cast<ServerGroup>(sock->group);
     if (sock->connected) {
         if (group == ServerGroup::Login) {
-            Log(Format("[%d] %s Connected!", slot, sock->serverName.c_str()));
+            if (!Retrying()) Log(Format("[%d] %s Connected!", slot, sock->serverName.c_str()));
             m_loginSlot = slot;
             if (m_loginJob == LoginJob::SignIn) SendLoginRequest(slot);
             if (m_loginJob == LoginJob::FolderListUpload) SendFolderList(slot);
@@ -89,21 +98,22 @@ LRESULT ClientSession::OnSockConnect(int slot) {
         }
         return 0;
     }
-    Log(Format("[%d] %s Connect Fail!", slot, sock->serverName.c_str()));
-    if (!m_run->stop) {
-        if (group == ServerGroup::Login && m_loginJob == LoginJob::FolderListUpload) {
-            // A background upload that cannot reach the server says so; the sign-in it does not
-            // belong to stays as it is, so photo reception goes on.
-            Log("폴더 리스트 전송 에러!");
-        } else if (group == ServerGroup::Login) {
-            SetLoginResult(SignInOutcome::Unreachable,
-                           "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
-        } else if (m_run->signedIn) {
-            SetTimer(TIMER_FILE_CONNECT, 2000);
-        }
-    }
+    const std::string failure = Format("[%d] %s Connect Fail!", slot, sock->serverName.c_str());
     delete sock;
     m_sockets[slot] = nullptr;
+    if (group == ServerGroup::File && m_run->signedIn && !m_run->stop) {
+        RetryFileLine(FileLineFault::ConnectFailed, failure);
+        return 0;
+    }
+    if (!Retrying()) Log(failure);
+    if (m_run->stop || group != ServerGroup::Login) return 0;
+    if (m_loginJob == LoginJob::FolderListUpload) {
+        // A background upload that cannot reach the server says so; the sign-in it does not
+        // belong to stays as it is, so photo reception goes on.
+        Log("폴더 리스트 전송 에러!");
+    } else {
+        SetLoginResult(SignInOutcome::Unreachable, "로그인 서버 접속 실패!\r\n다시 시도 해주세요!");
+    }
     return 0;
 }
 
@@ -125,7 +135,7 @@ LRESULT ClientSession::OnSockClose(int slot) {
     if (AssemblingReply(slot)) return 0;
     const std::string line =
         Format("[%d]%s 소켓 종료 신호 받음!\n", slot, sock->serverName.c_str());
-    Log(line);
+    if (!Retrying()) Log(line);
     platform::Trace("%s", line.c_str());
     sock->stop = true;
     m_run->Wake(slot);
@@ -136,16 +146,50 @@ LRESULT ClientSession::OnSockRelease(int slot) {
     CClientSock* sock = m_sockets[slot];
     if (!sock) return 0;
     if (!m_run->stop && static_cast<ServerGroup>(sock->group) == ServerGroup::File) {
-        if (sock->refused) {
-            SetTimer(TIMER_RELOGIN, 1000);
-        } else if (m_run->signedIn && m_account.fileReconnect) {
-            SetTimer(TIMER_FILE_CONNECT, 1000);
-        } else {
-            m_account.fileReconnect = true;
-        }
+        OnFileLineEnd(slot, sock->refused);
     }
     ReleaseSocket(slot);
     return 0;
+}
+
+void ClientSession::OnFileLineEnd(int slot, bool refused) {
+    if (slot == m_account.fileSlot) KillTimer(TIMER_FILE_LINE_GOOD);
+    // Only the connection that was open at the nickname change ends without a reconnect.
+    const bool openAtNicknameChange = slot == m_account.fileSlotNotReconnected;
+    if (openAtNicknameChange) m_account.fileSlotNotReconnected = -1;
+    if (refused) {
+        RetryFileLine(FileLineFault::Refused, "파일 전송 서버가 접속을 거부했습니다.");
+    } else if (m_run->signedIn && !openAtNicknameChange) {
+        RetryFileLine(FileLineFault::Ended, "파일 전송 서버 연결 끊김.");
+    }
+}
+
+// One line when the run of failures starts or its kind changes; the attempts in between are quiet.
+void ClientSession::RetryFileLine(FileLineFault fault, const std::string& failure) {
+    const bool relogin = fault == FileLineFault::Refused;
+    const int firstMs = fault == FileLineFault::ConnectFailed ? kConnectRetryMs
+                        : relogin                             ? kReloginMs
+                                                              : kReconnectMs;
+    const int pauseMs = m_fileRetry.Fail(firstMs, static_cast<int>(fault));
+    if (m_fileRetry.Changed()) {
+        Log(failure + " " + std::to_string(pauseMs / 1000) +
+            (relogin ? "초 후 다시 로그인합니다." : "초 후 다시 접속합니다."));
+    }
+    SetTimer(relogin ? TIMER_RELOGIN : TIMER_FILE_CONNECT, pauseMs);
+}
+
+void ClientSession::OnFileLineGreeted() {
+    SetTimer(TIMER_FILE_LINE_GOOD, kGoodLineMs);
+}
+
+void ClientSession::OnFileLineProven() {
+    if (m_fileRetry.Failures() == 0) return;
+    Log("파일 전송 서버 연결 복구 (실패 " + std::to_string(m_fileRetry.Failures()) + "회 후)");
+    m_fileRetry.Reset();
+}
+
+bool ClientSession::Retrying() const {
+    return m_fileRetry.Failures() > 0 || m_signInRetry.Failures() > 0;
 }
 
 void ClientSession::ReleaseSocket(int slot) {

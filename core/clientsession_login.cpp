@@ -1,6 +1,5 @@
 // The login exchange: the request, the answer assembled from read notifications, the recorded
 // result, and what a sign-in, a logout and a nickname change lead to.
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -27,14 +26,13 @@ constexpr char kNoAnswer[] = "로그인 서버 응답이 없습니다. 다시 �
 constexpr char kUnreadableAnswer[] = "로그인 응답 읽기 오류! 다시 시도 해주세요!";
 // An automatic sign-in waits for the login server from 2 s up to one minute between attempts.
 constexpr int kFirstRetryMs = 2000;
-constexpr int kLongestRetryMs = 60000;
 
 }  // namespace
 
 void ClientSession::RequestSignIn() {
     SignInPrefill prefill;
     prefill.autoLogin = m_settings.ReadInt(ini::BASIC_INFO, ini::AUTO_LOGIN, 0) != 0;
-    m_account.fileReconnect = true;
+    m_account.fileSlotNotReconnected = -1;
     if (prefill.autoLogin) {
         m_account.userId =
             m_settings.ReadText(ini::BASIC_INFO, ini::USER_ID, "", ini::ACCOUNT_TEXT_SIZE);
@@ -55,7 +53,9 @@ void ClientSession::SignIn(const std::string& userId, const std::string& passwor
     m_signInPending = true;
     m_rememberAccount = remember;
     m_signInMode = mode;
-    m_signInRetryMs = 0;
+    m_signInRetry.Reset();
+    // Someone at the keyboard starts afresh: the file server's next failure waits the short pause.
+    if (mode == SignInMode::ByHand) m_fileRetry.Reset();
     SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
     Q_EMIT signingIn();
 }
@@ -67,6 +67,8 @@ void ClientSession::SignOut() {
     // sign-in from a pending re-login.
     KillTimer(TIMER_FILE_CONNECT);
     KillTimer(TIMER_RELOGIN);
+    KillTimer(TIMER_FILE_LINE_GOOD);
+    m_fileRetry.Reset();
     const int slot = m_account.fileSlot;
     if (slot >= 0 && slot < MAX_SOCK) {
         // The thread looks at the sign-in only after a wait that no data ended, and resets its
@@ -95,8 +97,11 @@ void ClientSession::ChangeNickname(const std::string& nickname) {
     }
     m_nickname = nickname;
     Q_EMIT nicknameChanged(QString::fromStdString(m_nickname));
-    // The file connection's next end is not reconnected; it only re-arms the permission.
-    m_account.fileReconnect = false;
+    // The file-server connection open now is not reconnected when it ends; a connection made
+    // later is, as usual.
+    const int slot = m_account.fileSlot;
+    const bool open = slot >= 0 && slot < MAX_SOCK && m_sockets[slot];
+    m_account.fileSlotNotReconnected = open ? slot : -1;
     SetTimer(TIMER_LOGIN_CONNECT, kLoginDelayMs);
 }
 
@@ -185,14 +190,16 @@ void ClientSession::TellUnanswered(const char* text) {
     Q_EMIT signInUnanswered(QString::fromUtf8(text));
 }
 
-// The pending sign-in stays pending: the login connect comes again after a growing pause.
+// The pending sign-in stays pending: the login connect comes again after a growing pause. The
+// waiting is logged when it starts; the attempts after it are quiet.
 bool ClientSession::RetryAutomaticSignIn() {
     if (m_signInMode != SignInMode::Automatic || m_run->stop) return false;
-    m_signInRetryMs =
-        m_signInRetryMs == 0 ? kFirstRetryMs : std::min(2 * m_signInRetryMs, kLongestRetryMs);
-    const int seconds = m_signInRetryMs / 1000;
-    Log("로그인 서버 연결 대기: " + std::to_string(seconds) + "초 후 다시 로그인합니다.");
-    SetTimer(TIMER_LOGIN_CONNECT, m_signInRetryMs);
+    const int pauseMs = m_signInRetry.Fail(kFirstRetryMs);
+    const int seconds = pauseMs / 1000;
+    if (m_signInRetry.Changed()) {
+        Log("로그인 서버 연결 대기: " + std::to_string(seconds) + "초 후 다시 로그인합니다.");
+    }
+    SetTimer(TIMER_LOGIN_CONNECT, pauseMs);
     Q_EMIT signInWaiting(seconds);
     return true;
 }
@@ -238,6 +245,10 @@ void ClientSession::SetLoginResult(SignInOutcome outcome, const std::string& mes
                              platform::Now());
     if (!m_signInPending) return;
     if (outcome == SignInOutcome::Unreachable && RetryAutomaticSignIn()) return;
+    if (m_signInRetry.Failures() > 0) {
+        Log("로그인 서버 응답 (" + std::to_string(m_signInRetry.Failures()) + "회 재시도 후)");
+        m_signInRetry.Reset();
+    }
     m_signInPending = false;
     if (ok) CompleteSignIn();
     Q_EMIT signInFinished(outcome, QString::fromStdString(message));

@@ -168,9 +168,12 @@ void Serve(const ReceptionLink& link) {
                                 "] 수신 버퍼를 할당할 수 없음!");
         return;
     }
-    SendMessage(sock.owner, WM_RECV_STATE, static_cast<WPARAM>(sock.tag), 1);
     if (!StopRequested(sock)) Greet(link, *session);
     link.run->slots[static_cast<std::size_t>(sock.slot)].signalling = false;
+    // The line is up once the server has accepted the greeting: the session's reconnect loop
+    // counts that as a success.
+    if (!StopRequested(sock))
+        SendMessage(sock.owner, WM_RECV_STATE, static_cast<WPARAM>(sock.tag), 1);
     RunMainLoop(link, *session);
 }
 

@@ -12,4 +12,6 @@ enum : UINT {
     TIMER_FOLDER_UPLOAD = 7,
     // A login or folder-list answer that stopped arriving part of the way.
     TIMER_REPLY_SILENCE = 8,
+    // A file-server connection greeted well has stayed up long enough to count as good.
+    TIMER_FILE_LINE_GOOD = 9,
 };

@@ -25,6 +25,10 @@ QPixmap LoadLoginBackground() {
     return QPixmap(QStringLiteral(":/login/background.png"));
 }
 
+std::string SignInWaitingText(int seconds) {
+    return "로그인 서버 연결 대기 중 (" + std::to_string(seconds) + "초 후 재시도)";
+}
+
 namespace {
 
 constexpr int kClientWidth = 485;
@@ -88,6 +92,8 @@ CLoginDlg::CLoginDlg(ClientSession& session, const SignInPrefill& prefill, QWidg
     connect(
         &m_session, &ClientSession::signInUnanswered, this,
         [this](const QString& text) { OnUnanswered(text); }, Qt::QueuedConnection);
+    connect(&m_session, &ClientSession::signInWaiting, this,
+            [this](int seconds) { OnWaiting(seconds); });
 }
 
 void CLoginDlg::CreateControls() {
@@ -161,11 +167,12 @@ void CLoginDlg::OnTimer(UINT id) {
     m_editUserId->setFocus();
     if (m_autoLogin) {
         static_cast<QCheckBox*>(GetDlgItem(this, IDC_AUTO_LOGIN))->setChecked(true);
-        OnLogin();
+        // Nobody may be at the keyboard: an unreachable server is waited for, not reported.
+        OnLogin(SignInMode::Automatic);
     }
 }
 
-void CLoginDlg::OnLogin() {
+void CLoginDlg::OnLogin(SignInMode mode) {
     const std::string userId = m_editUserId->text().toStdString();
     if (userId.empty()) {
         ShowMessage(kNoUserId);
@@ -181,7 +188,7 @@ void CLoginDlg::OnLogin() {
     SetDlgItemText(this, IDC_STATUS, QString::fromUtf8(kChecking));
     m_autoLogin = static_cast<QCheckBox*>(GetDlgItem(this, IDC_AUTO_LOGIN))->isChecked();
     // The session only schedules the attempt here; its result comes later.
-    m_session.SignIn(userId, password, m_autoLogin);
+    m_session.SignIn(userId, password, m_autoLogin, mode);
 }
 
 void CLoginDlg::OnLoginResult(bool ok, const QString& message) {
@@ -196,6 +203,13 @@ void CLoginDlg::OnLoginResult(bool ok, const QString& message) {
 // Nothing came back that could be read: the status line says so and the user may try again.
 void CLoginDlg::OnUnanswered(const QString& text) {
     SetDlgItemText(this, IDC_STATUS, text);
+    GetDlgItem(this, IDOK)->setEnabled(true);
+}
+
+// The automatic attempt waits for the server. The user may still edit and sign in by hand, which
+// ends the waiting.
+void CLoginDlg::OnWaiting(int seconds) {
+    SetDlgItemText(this, IDC_STATUS, QString::fromStdString(SignInWaitingText(seconds)));
     GetDlgItem(this, IDOK)->setEnabled(true);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The login dialog: collects the user ID and password over a painted picture, hands them to the
 // session and waits, open, for the result. With automatic login on it starts the attempt by itself
-// 100 ms after it opens.
+// 100 ms after it opens; that attempt waits for a login server that cannot be reached, saying so
+// in the status line, until it answers or the user signs in by hand.
 #include <QDialog>
 #include <QPixmap>
 #include <string>
@@ -13,6 +14,9 @@ class CEditTrans;
 
 // The sign-in picture compiled into the program, 485 x 208 pixels.
 QPixmap LoadLoginBackground();
+
+// What the dialog and the form say while an automatic sign-in waits `seconds` for the server.
+std::string SignInWaitingText(int seconds);
 
 class CLoginDlg : public QDialog {
 public:
@@ -40,9 +44,10 @@ private:
     void CreateControls();
     void OnInitDialog();
     void OnTimer(UINT id);
-    void OnLogin();
+    void OnLogin(SignInMode mode = SignInMode::ByHand);
     void OnLoginResult(bool ok, const QString& message);
     void OnUnanswered(const QString& text);
+    void OnWaiting(int seconds);
     // True when the key was handled here and goes no further.
     bool PreTranslateKey(int key);
     void ShowMessage(const std::string& text);

@@ -107,6 +107,7 @@ void COvrinView::ObserveSession() {
         SetDlgItemText(form::IDC_SAVE_FOLDER, folder.toStdString());
     });
     ObserveReception();
+    ObserveSignIn();
 }
 
 QListWidget* COvrinView::ActivityList() const {

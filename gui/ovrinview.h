@@ -73,6 +73,8 @@ private:
     void ShowLoginState(bool ok, const QString& userId, std::time_t when);
     void ShowSignedOut();
     void ShowUpdateNotInstalled(const QString& version, UpdateHold reason);
+    void ObserveSignIn();
+    void ShowSignInWaiting(int seconds);
     void ShowFolders();
     void ShowReceptionState(bool connected);
     void ShowFileProgress();

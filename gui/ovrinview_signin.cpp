@@ -1,5 +1,6 @@
 // The form's dialogs for the account: the login dialog whenever the session asks for a sign-in,
-// and the nickname dialog on a click of the nickname.
+// and the nickname dialog on a click of the nickname; the login row and the tray tip while an
+// automatic sign-in waits for the server.
 #include "core/clientsession.h"
 #include "gui/controls.h"
 #include "gui/formresource.h"
@@ -8,11 +9,32 @@
 #include "gui/nicknamedlg.h"
 #include "gui/ovrinview.h"
 #include "gui/staticnotify.h"
+#include "protocol/programinfo.h"
+
+namespace {
+
+constexpr char kTrayWaiting[] = "로그인 서버 연결 대기 중";
+
+}  // namespace
 
 void COvrinView::RunLoginDialog(const SignInPrefill& prefill) {
     CLoginDlg dlg(m_session, prefill, this);
     // Closed without a login: the program ends.
     if (dlg.exec() != IDOK) PostQuitMessage(0);
+}
+
+void COvrinView::ObserveSignIn() {
+    connect(&m_session, &ClientSession::signInWaiting, this,
+            [this](int seconds) { ShowSignInWaiting(seconds); });
+    // Every login result ends the waiting, whichever way it went.
+    connect(&m_session, &ClientSession::loginStateChanged, this, [this] {
+        if (m_pTray) m_pTray->SetTooltip(APP_TITLE);
+    });
+}
+
+void COvrinView::ShowSignInWaiting(int seconds) {
+    SetDlgItemText(form::IDC_LOGIN_INFO, SignInWaitingText(seconds));
+    if (m_pTray) m_pTray->SetTooltip(std::string(APP_TITLE) + "\n" + kTrayWaiting);
 }
 
 void COvrinView::BindNickNameControl() {

@@ -67,7 +67,7 @@ public:
 class LoginDialogTest : public ::testing::Test {
 protected:
     struct Answer {
-        bool ok;
+        SignInOutcome outcome;
         std::string message;
     };
 
@@ -77,9 +77,7 @@ protected:
             m_session.KillTimer(TIMER_LOGIN_CONNECT);
             if (m_answer) {
                 QTimer::singleShot(0, &m_session, [this, answer = *m_answer] {
-                    m_session.SetLoginResult(
-                        answer.ok ? SignInOutcome::Accepted : SignInOutcome::Refused,
-                        answer.message);
+                    m_session.SetLoginResult(answer.outcome, answer.message);
                 });
             }
         });
@@ -240,7 +238,7 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
     m_account.userId = "alice";
     m_account.password = "secret";
     const std::string refusal = "미등록 고객입니다!\r\n아이디와 패스워드를 확인 해 주세요!";
-    m_answer = Answer{false, refusal};
+    m_answer = Answer{SignInOutcome::Refused, refusal};
     auto dlg = Open(1);
     ASSERT_TRUE(WaitUntil([&] { return !m_boxes.texts.isEmpty(); }));
     EXPECT_EQ(m_boxes.texts, QStringList{QString::fromStdString(refusal)});
@@ -249,7 +247,7 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
     EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
 
     // The next attempt, unchecked this time, is accepted.
-    m_answer = Answer{true, ""};
+    m_answer = Answer{SignInOutcome::Accepted, ""};
     AutoLoginBox(dlg.get())->setChecked(false);
     QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, kSignInButton);
     ASSERT_TRUE(WaitUntil([&] { return !dlg->isVisible(); }));
@@ -257,6 +255,33 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
     EXPECT_FALSE(dlg->AutoLogin());
     EXPECT_EQ(m_loginEvents, 2);
     EXPECT_EQ(m_boxes.texts.size(), 1);
+}
+
+TEST_F(LoginDialogTest,
+       AnUnreachableServerIsWaitedForWhenTheDialogSignedInByItselfShownWhenByHand) {
+    m_account.userId = "alice";
+    m_account.password = "secret";
+    const std::string unreachable = "로그인 서버 접속 실패!\r\n다시 시도 해주세요!";
+    m_answer = Answer{SignInOutcome::Unreachable, unreachable};
+    auto dlg = Open(true);
+    ASSERT_TRUE(WaitUntil([&] {
+        return GetDlgItemText(dlg.get(), 1005) ==
+               QStringLiteral("로그인 서버 연결 대기 중 (2초 후 재시도)");
+    }));
+    EXPECT_TRUE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));  // the session's next attempt
+    m_session.KillTimer(TIMER_LOGIN_CONNECT);
+    EXPECT_TRUE(m_boxes.texts.isEmpty());
+    EXPECT_TRUE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(m_loginEvents, 1);
+
+    // The user signs in by hand meanwhile: that attempt's failure is shown, and not retried.
+    QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, kSignInButton);
+    ASSERT_TRUE(WaitUntil([&] { return !m_boxes.texts.isEmpty(); }));
+    EXPECT_EQ(m_boxes.texts, QStringList{QString::fromStdString(unreachable)});
+    EXPECT_EQ(m_loginEvents, 2);
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
+    EXPECT_TRUE(dlg->isVisible());
 }
 
 TEST_F(LoginDialogTest, OnlyALeftClickInsideThePaintedButtonLogsIn) {
@@ -379,7 +404,7 @@ TEST_F(RunLoginDialogTest, AutomaticLoginWithoutAnIdIsOffAndClosingEndsTheProgra
 
     RunWith([&](CLoginDlg& dlg) {
         EXPECT_FALSE(dlg.AutoLogin());
-        EXPECT_TRUE(m_session.Account().fileReconnect);
+        EXPECT_EQ(m_session.Account().fileSlotNotReconnected, -1);
         AutoLoginBox(&dlg)->setFocus();
         EXPECT_TRUE(WaitUntil([&] { return dlg.focusWidget() == Edit(&dlg, 1002); }));
         EXPECT_FALSE(AutoLoginBox(&dlg)->isChecked());

@@ -134,7 +134,7 @@ TEST_F(LogoutTest, AnsweredYesEndsTheReceptionWithoutReconnectAndAsksForTheSameU
         // The thread ends and frees its slot; nothing schedules a new connection.
         EXPECT_TRUE(WaitUntil([&] { return FileSlotsFree() && Text(1025) == kLost; }, kLimitMs));
         EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
-        EXPECT_EQ(m_session.Account().fileReconnect, 1);
+        EXPECT_EQ(m_session.Account().fileSlotNotReconnected, -1);
         EXPECT_EQ(FileGreetings(), 1);
 
         // Signing in again brings a new file-server line (the server serves one at a time).

@@ -126,7 +126,7 @@ TEST_F(NicknameChange, NeitherCancelNorAnUnchangedOkChangesAnythingOrStartsALogi
         EXPECT_EQ(m_session.Nickname(), "별명");
         EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("별명"));
         EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
-        EXPECT_EQ(m_session.Account().fileReconnect, 1);
+        EXPECT_EQ(m_session.Account().fileSlotNotReconnected, -1);
         EXPECT_EQ(testsupport::ReadFileBytes(m_session.Paths().settingsFile), settingsBefore);
     }
     EXPECT_EQ(LoginRequests().size(), 1u);
@@ -171,7 +171,7 @@ TEST_F(NicknameChange, WhatIsKeptIsWhatTheNextStartReadsBack) {
     }
 }
 
-TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNotReconnected) {
+TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheLineOpenThenIsNotReconnected) {
     KeepUploadsAway();
     AnswerRecord(1002, YesBody(1234, m_fileServer.Port()));
     ASSERT_TRUE(SignIn());
@@ -184,7 +184,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     EXPECT_EQ(m_session.Nickname(), "abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1029), QStringLiteral("abc"));
     EXPECT_EQ(IniText("BasicInfo", "닉네임"), "abc");
-    EXPECT_EQ(m_session.Account().fileReconnect, 0);
+    EXPECT_EQ(m_session.Account().fileSlotNotReconnected, m_session.Account().fileSlot);
     ASSERT_TRUE(WaitUntil([&] { return LoginSent("abc") && LoginSlotsFree(); }, 30000));
     EXPECT_EQ(LoginRequests().back().substr(76), "02:abc");
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
@@ -193,7 +193,7 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
     DropFileLine();
     ASSERT_TRUE(WaitUntil([&] { return FileSlotsFree(); }, 30000));
     EXPECT_FALSE(m_session.IsTimerSet(TIMER_FILE_CONNECT));
-    EXPECT_EQ(m_session.Account().fileReconnect, 1);
+    EXPECT_EQ(m_session.Account().fileSlotNotReconnected, -1);
     EXPECT_EQ(FileGreetings(), 2);
 
     // Letter case alone is a change.
@@ -208,6 +208,25 @@ TEST_F(NicknameChange, AChangeLogsInWithTheNewNicknameAndTheNextFileLineEndIsNot
         [&] { return GetDlgItemText(&m_view, 1024) == QStringLiteral("로그인 실패"); }, 30000));
     EXPECT_FALSE(m_session.SignedIn());
     EXPECT_TRUE(m_boxes.isEmpty());
+}
+
+TEST_F(NicknameChange, OnlyTheFileLineOpenAtTheChangeEndsWithoutAReconnect) {
+    KeepUploadsAway();
+    AnswerRecord(1002, YesBody(1234, m_fileServer.Port()));
+    ASSERT_TRUE(SignIn());
+    ASSERT_TRUE(WaitUntil([&] { return FileGreetings() == 1; }, 30000));
+    // The line ends; the nickname changes while its reconnect waits, with no line open.
+    DropFileLine();
+    ASSERT_TRUE(WaitUntil([&] { return m_session.IsTimerSet(TIMER_FILE_CONNECT); }, 30000));
+    m_session.ChangeNickname("abc");
+    EXPECT_EQ(m_session.Account().fileSlotNotReconnected, -1);
+    ASSERT_TRUE(WaitUntil([&] { return LoginSent("abc") && FileGreetings() == 2; }, 30000));
+
+    // The line made after the change is reconnected when it ends, again and again.
+    for (int greetings = 3; greetings <= 4; ++greetings) {
+        DropFileLine();
+        EXPECT_TRUE(WaitUntil([&] { return FileGreetings() == greetings; }, 30000)) << greetings;
+    }
 }
 
 TEST(NicknameText, FitsCountsCp949BytesAndStoredFormIsWhatTheFileGivesBack) {

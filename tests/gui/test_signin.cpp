@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <mutex>
 #include <thread>
@@ -177,15 +178,70 @@ TEST_F(SignInTest, EachRefusalShowsItsMessageAndRecordsAFailedLogin) {
     }
 }
 
-TEST_F(SignInTest, UnreachableLoginServerFailsOnceWithoutRetry) {
+TEST_F(SignInTest, AnAutomaticLoginWaitsForAnUnreachableServerShowingItAndSignsInOnceItAnswers) {
+    const int deadPort = [] {
+        const ScriptedServer probe([](int, const std::string&) {});
+        return probe.Port();
+    }();
+    Ini("LoginServerPort", std::to_string(deadPort).c_str());
+    m_session.ReadLoginServerInfo();
+    m_view.CreateTray();
+    QList<int> waits;
+    QObject::connect(&m_session, &ClientSession::signInWaiting, &m_view,
+                     [&waits](int seconds) { waits << seconds; });
+    AnswerRecord(YesBody(m_fileServer.Port()));
+    QString status, loginRow, tip, waitingText;
+    bool signInEnabled = false;
+    RunLoginDialogUntil([&] {
+        if (waits.size() < 2 || !waitingText.isEmpty()) return false;
+        // Seen while it waits; then the server is found at the port the settings now name.
+        QWidget* dlg = QApplication::activeModalWidget();
+        waitingText = QStringLiteral("로그인 서버 연결 대기 중 (%1초 후 재시도)").arg(waits.last());
+        status = GetDlgItemText(dlg, 1005);
+        signInEnabled = GetDlgItem(dlg, IDOK)->isEnabled();
+        loginRow = GetDlgItemText(&m_view, 1024);
+        tip = m_view.Tray()->Icon().toolTip();
+        Ini("LoginServerPort", std::to_string(m_login.Port()).c_str());
+        m_session.ReadLoginServerInfo();
+        return false;  // the dialog closes by itself once signed in
+    });
+    EXPECT_TRUE(m_boxes.isEmpty());
+    EXPECT_EQ(waits.mid(0, 2), (QList<int>{2, 4}));
+    EXPECT_EQ(status, waitingText);
+    EXPECT_TRUE(signInEnabled);
+    EXPECT_EQ(loginRow, waitingText);
+    EXPECT_EQ(tip, QStringLiteral("TAVEN PIC 사진 수신 처리\n로그인 서버 연결 대기 중"));
+
+    EXPECT_TRUE(m_session.SignedIn());
+    EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
+    EXPECT_EQ(m_view.Tray()->Icon().toolTip(), QStringLiteral("TAVEN PIC 사진 수신 처리"));
+    // One attempt is told; the ones after it are not.
+    EXPECT_EQ(LinesContaining(QStringLiteral("접속시도[%1]").arg(deadPort)), 1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("로그인 서버 Connect Fail!")), 1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("2초 후 다시 로그인합니다.")), 1);
+}
+
+TEST_F(SignInTest, ASignInByHandThatFindsNoServerShowsTheMessageOnceAndIsNotRetried) {
     Ini("LoginServerPort", "1");  // nothing listens on port 1 here
     m_session.ReadLoginServerInfo();
-    RunLoginDialogUntil([&] { return !m_boxes.isEmpty(); });
+    int attemptsBefore = -1;
+    RunLoginDialogUntil([&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        // The dialog's own attempt waits for the server; the user clicks while it does.
+        if (attemptsBefore < 0 && GetDlgItem(dlg, IDOK)->isEnabled() &&
+            GetDlgItemText(dlg, 1005).startsWith(QStringLiteral("로그인 서버 연결 대기 중"))) {
+            attemptsBefore = LinesContaining(QStringLiteral("접속시도"));
+            QTest::mouseClick(dlg, Qt::LeftButton, {}, QPoint(238, 175));
+        }
+        return !m_boxes.isEmpty();
+    });
+    ASSERT_GE(attemptsBefore, 0);
     EXPECT_EQ(m_boxes,
               QStringList{QStringLiteral("로그인 서버 접속 실패!\r\n다시 시도 해주세요!")});
-    WaitUntil([] { return false; }, 300);
-    EXPECT_EQ(LinesContaining(QStringLiteral("접속시도")), 1);
-    EXPECT_EQ(LinesContaining(QStringLiteral("[0] 로그인 서버 Connect Fail!")), 1);
+    WaitUntil([] { return false; }, 600);
+    EXPECT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("접속시도")), attemptsBefore + 1);
+    EXPECT_FALSE(m_session.IsTimerSet(TIMER_LOGIN_CONNECT));
     EXPECT_TRUE(LoginSlotsFree());
 }
 
@@ -277,13 +333,15 @@ TEST_F(SignInTest, SixtyLoginsDoNotExhaustTheConnectionTable) {
     EXPECT_TRUE(WaitUntil([&] { return LoginSlotsFree(); }));
 }
 
-TEST_F(SignInTest, FileServerThatCannotBeReachedIsRetriedInTheNextSlot) {
+TEST_F(SignInTest, AFileServerThatCannotBeReachedIsRetriedWithOneLine) {
     AnswerRecord(YesBody(1));
     RunLoginDialogUntil([] { return false; });
-    ASSERT_TRUE(WaitUntil(
-        [&] { return LinesContaining(QStringLiteral("[51] 파일 전송 서버 Connect Fail!")) == 1; }));
-    EXPECT_EQ(LinesContaining(QStringLiteral("[50] 파일 전송 서버 Connect Fail!")), 1);
-    EXPECT_GE(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 2);
+    ASSERT_TRUE(WaitUntil([&] { return m_session.FileLineRetry().Failures() >= 3; }));
+    EXPECT_EQ(LinesContaining(
+                  QStringLiteral("[50] 파일 전송 서버 Connect Fail! 2초 후 다시 접속합니다.")),
+              1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("파일 전송 서버 Connect Fail!")), 1);
+    EXPECT_EQ(LinesContaining(QStringLiteral("127.0.0.1 접속시도[1]")), 1);
 }
 
 TEST(ConnectionTable, FreeSlotSearchWrapsWithinItsGroupAndNeverHandsOutTheLast) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "core/clientsession.h"
 #include "core/exitcodes.h"
@@ -179,10 +180,25 @@ TEST_F(HeadlessTest, AStoredAccountWaitsForALoginServerThatIsNotUpYetWithGrowing
     SetIni("BasicInfo", "LoginServerPort", std::to_string(port));
     StoreAccount("secret");
     Run();
-    ASSERT_TRUE(WaitUntil(
-        [&] { return m_out.Text().find("4초 후 다시 로그인합니다.") != std::string::npos; },
-        kLimitMs));
-    EXPECT_NE(m_out.Text().find("2초 후 다시 로그인합니다."), std::string::npos);
+    std::vector<int> waits;
+    QObject::connect(m_session.get(), &ClientSession::signInWaiting, m_session.get(),
+                     [&waits](int seconds) { waits.push_back(seconds); });
+    ASSERT_TRUE(WaitUntil([&] { return waits.size() >= 3; }, kLimitMs));
+    EXPECT_EQ(std::vector<int>(waits.begin(), waits.begin() + 3), (std::vector<int>{2, 4, 8}));
+    // The waiting is printed when it starts, not at every attempt.
+    const auto count = [this](const std::string& text) {
+        const std::string out = m_out.Text();
+        int found = 0;
+        for (std::size_t at = out.find(text); at != std::string::npos;
+             at = out.find(text, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    EXPECT_EQ(count("로그인 서버 연결 대기: 2초 후 다시 로그인합니다."), 1);
+    EXPECT_EQ(count("다시 로그인합니다."), 1);
+    EXPECT_EQ(count("접속시도"), 1);
+    EXPECT_EQ(count("Connect Fail!"), 1);
     EXPECT_EQ(Ended(), -1);
     EXPECT_FALSE(m_outcome.has_value());
 
@@ -194,6 +210,7 @@ TEST_F(HeadlessTest, AStoredAccountWaitsForALoginServerThatIsNotUpYetWithGrowing
     ASSERT_TRUE(WaitUntil([&] { return m_session->SignedIn(); }, kLimitMs));
     EXPECT_EQ(m_outcome, SignInOutcome::Accepted);
     EXPECT_EQ(Ended(), -1);
+    EXPECT_EQ(count("로그인 서버 응답 ("), 1);
 }
 
 TEST_F(HeadlessTest, AnUpdateWithoutAnUpdaterBesideTheProgramIsLoggedAndReceptionGoesOn) {
