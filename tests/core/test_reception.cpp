@@ -144,7 +144,8 @@ TEST(Reception, CountsThatDoNotMakeTheWholeFileAreNeverClaimedComplete) {
     auto server = ConnectAndGreet(rig);
     ASSERT_TRUE(server);
     // A complete block with no file to go to, a file end after a refused header, a count other
-    // than what was written, and a local file longer than the photo: none is a received photo.
+    // than what was written, and a photo of which nothing came: none is a received photo. A local
+    // file longer than the photo cannot be its start: it is kept aside and the photo starts anew.
     EXPECT_EQ(server->Exchange(BlockCheck(0, 0)), Answer(2003, "N000000"));
     EXPECT_EQ(rig.LinesContaining("수신 파일이 오픈되어 있지 않음! [블럭 0 버림]"), 1);
     server->Exchange(FileHeader("", "..", 0));
@@ -153,11 +154,12 @@ TEST(Reception, CountsThatDoNotMakeTheWholeFileAreNeverClaimedComplete) {
     server->Exchange(SubBlock(1, 1, "dddd"));
     server->Exchange(BlockCheck(1, 1));
     EXPECT_EQ(server->Exchange(FileEnd(5)), Answer(2004, "         4"));
-    EXPECT_EQ(server->Exchange(FileHeader("", "big.jpg", 100)), Answer(2001, "R" + Stored(300)));
+    EXPECT_EQ(server->Exchange(FileHeader("", "big.jpg", 100)), Answer(2001, "Y0000000000"));
     EXPECT_EQ(server->Exchange(FileEnd(0)), Answer(2004, "         0"));
     EXPECT_EQ(rig.LinesContaining("완료!"), 2);  // the two "준비 완료" lines only
     EXPECT_EQ(rig.LinesContaining("파일 수신 사이즈 틀림! 5<->4"), 1);
-    EXPECT_EQ(rig.LinesContaining("파일 수신 사이즈 틀림! 100<->300"), 1);
+    EXPECT_EQ(rig.LinesContaining("파일 수신 사이즈 틀림! 100<->0"), 1);
+    EXPECT_EQ(ReadFileBytes(rig.save / "big (1).jpg"), std::string(300, 'x'));
     for (const ProgressReport& report : rig.progress) EXPECT_NE(report.kind, 2u);
 }
 
