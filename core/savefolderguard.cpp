@@ -35,8 +35,24 @@ void SaveFolderGuard::Set(std::string folder) {
 }
 
 SaveFolderOpen SaveFolderGuard::Open() {
+    // One look at a time; the folder's path stays readable meanwhile, as a look at a drive that
+    // hangs must not hold up the session's thread.
+    std::lock_guard looking(m_openMutex);
+    std::string folder;
+    std::optional<SaveFolderDevices> seen;
+    {
+        std::lock_guard lock(m_mutex);
+        folder = m_folder;
+        seen = m_seen;
+    }
+    SaveFolderOpen opened = Look(folder, seen);
     std::lock_guard lock(m_mutex);
-    const std::string folder = m_folder;
+    if (m_folder == folder) m_seen = seen;
+    return opened;
+}
+
+SaveFolderOpen SaveFolderGuard::Look(const std::string& folder,
+                                     std::optional<SaveFolderDevices>& seen) const {
     if (folder.empty()) return {UniqueFd(), folder, "사진 저장 폴더가 정해지지 않음"};
     std::optional<struct stat> parent;
     struct stat status {};
@@ -45,30 +61,32 @@ SaveFolderOpen SaveFolderGuard::Open() {
         S_ISDIR(status.st_mode)) {
         parent = status;
     }
-    if (m_stat(folder.c_str(), &status) == 0) return OpenExisting(folder, status, parent);
+    if (m_stat(folder.c_str(), &status) == 0) return OpenExisting(folder, status, parent, seen);
     const int error = errno;
     if (error != ENOENT) return {UniqueFd(), folder, Unusable(folder, std::strerror(error))};
-    return Remake(folder, parent);
+    return Remake(folder, parent, seen);
 }
 
 SaveFolderOpen SaveFolderGuard::OpenExisting(const std::string& folder, const struct stat& status,
-                                             const std::optional<struct stat>& parent) {
+                                             const std::optional<struct stat>& parent,
+                                             std::optional<SaveFolderDevices>& seen) {
     if (!S_ISDIR(status.st_mode)) return {UniqueFd(), folder, Unusable(folder, "폴더가 아님")};
     // A drive's root that is no longer a drive's root is its bare mount point.
-    const bool wasMountRoot = m_seen && m_seen->folder != m_seen->parent;
+    const bool wasMountRoot = seen && seen->folder != seen->parent;
     if (wasMountRoot && parent && parent->st_dev == status.st_dev) {
         return {UniqueFd(), folder, Unusable(folder, "드라이브가 분리되어 빈 연결 지점만 남음")};
     }
     UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!opened.Valid()) return {UniqueFd(), folder, Unusable(folder, std::strerror(errno))};
-    m_seen = SaveFolderDevices{status.st_dev, parent ? parent->st_dev : status.st_dev};
+    seen = SaveFolderDevices{status.st_dev, parent ? parent->st_dev : status.st_dev};
     return {std::move(opened), folder, {}};
 }
 
 SaveFolderOpen SaveFolderGuard::Remake(const std::string& folder,
-                                       const std::optional<struct stat>& parent) {
-    if (!m_seen) return {UniqueFd(), folder, Unusable(folder, "폴더가 없음")};
-    if (!parent || parent->st_dev != m_seen->folder) {
+                                       const std::optional<struct stat>& parent,
+                                       std::optional<SaveFolderDevices>& seen) const {
+    if (!seen) return {UniqueFd(), folder, Unusable(folder, "폴더가 없음")};
+    if (!parent || parent->st_dev != seen->folder) {
         return {UniqueFd(), folder, Unusable(folder, "드라이브가 분리되었거나 상위 폴더가 없음")};
     }
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
@@ -79,5 +97,5 @@ SaveFolderOpen SaveFolderGuard::Remake(const std::string& folder,
     if (m_stat(folder.c_str(), &status) != 0) {
         return {UniqueFd(), folder, Unusable(folder, std::strerror(errno))};
     }
-    return OpenExisting(folder, status, parent);
+    return OpenExisting(folder, status, parent, seen);
 }

@@ -42,12 +42,17 @@ public:
     SaveFolderOpen Open();
 
 private:
-    SaveFolderOpen OpenExisting(const std::string& folder, const struct stat& status,
-                                const std::optional<struct stat>& parent);
-    SaveFolderOpen Remake(const std::string& folder, const std::optional<struct stat>& parent);
+    // The look itself, with the devices seen so far; updates them when the folder is opened.
+    SaveFolderOpen Look(const std::string& folder, std::optional<SaveFolderDevices>& seen) const;
+    static SaveFolderOpen OpenExisting(const std::string& folder, const struct stat& status,
+                                       const std::optional<struct stat>& parent,
+                                       std::optional<SaveFolderDevices>& seen);
+    SaveFolderOpen Remake(const std::string& folder, const std::optional<struct stat>& parent,
+                          std::optional<SaveFolderDevices>& seen) const;
 
     StatFunction m_stat;
-    mutable std::mutex m_mutex;
+    std::mutex m_openMutex;
+    mutable std::mutex m_mutex;  // the folder and its devices
     std::string m_folder;
     std::optional<SaveFolderDevices> m_seen;
 };
