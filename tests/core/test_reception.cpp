@@ -88,6 +88,9 @@ TEST(Reception, EveryAnswerCarriesItsExactBytesAndTheLinesSayWhatHappened) {
     server->Close();
     ASSERT_TRUE(rig.WaitForRelease());
     EXPECT_EQ(rig.states, (std::vector<LPARAM>{1, 0}));
+    ASSERT_GE(rig.lines.size(), 2u);
+    EXPECT_EQ(rig.lines[rig.lines.size() - 2],
+              "[파일 전송 서버][57] 연결 종료: 서버가 연결을 끊었거나 응답이 없음");
     EXPECT_EQ(rig.lines.back(), "[파일 전송 서버][57] Process Thread Close!");
 }
 
@@ -190,20 +193,21 @@ TEST(Reception, RecordsThatCannotBeHandledEndTheConnection) {
         std::string record;
         std::string answer;
         const char* line;
+        const char* reason;
     };
     const Case cases[] = {
         {"sub-block with no file", false, SubBlock(1, 1, "x"), Answer(2002, "N"),
-         "수신 파일이 오픈되어 있지 않음!"},
+         "수신 파일이 오픈되어 있지 않음!", "받는 파일 없이 서브블럭"},
         {"header while a file is open", true, FileHeader("", "other.jpg", 1), Answer(2001, "N"),
-         "에러 수신 준비 파일 작업 있음!"},
+         "에러 수신 준비 파일 작업 있음!", "받는 중에 새 파일 헤더"},
         {"sub-block number 0", true, SubBlock(1, 0, "x"), Answer(2002, "N"),
-         "수신 서브블럭 번호 오류! [0]"},
+         "수신 서브블럭 번호 오류! [0]", "잘못된 서브블럭"},
         {"sub-block number 102", true, SubBlock(1, 102, "x"), Answer(2002, "N"),
-         "수신 서브블럭 번호 오류! [102]"},
+         "수신 서브블럭 번호 오류! [102]", "잘못된 서브블럭"},
         {"sub-block too long", true, SubBlock(1, 1, std::string(kSub + 1, 'x')), Answer(2002, "N"),
-         "수신 서브블럭 크기 오류! [100001]"},
+         "수신 서브블럭 크기 오류! [100001]", "잘못된 서브블럭"},
         {"count above 101", true, BlockCheck(0, 102), Answer(2003, "N"),
-         "수신 서브블럭 수 오류! [102]"},
+         "수신 서브블럭 수 오류! [102]", "잘못된 블럭 확인"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -217,6 +221,8 @@ TEST(Reception, RecordsThatCannotBeHandledEndTheConnection) {
         EXPECT_EQ(server->Exchange(c.record), c.answer);
         EXPECT_TRUE(rig.WaitForRelease());
         EXPECT_EQ(rig.LinesContaining(c.line), 1);
+        // One line says why the connection ended.
+        EXPECT_EQ(rig.LinesContaining(std::string("연결 종료: ") + c.reason), 1);
         EXPECT_FALSE(fs::exists(rig.save / "other.jpg"));
         // The file open at the end was new and is still empty: it is removed.
         EXPECT_FALSE(fs::exists(rig.save / "open.jpg"));
