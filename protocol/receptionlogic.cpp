@@ -153,7 +153,8 @@ void ReceptionLogic::AcceptFileHeader(const char* record, int received) {
     }
     OpenedFile opened;
     if (!fault.Failed()) {
-        opened = m_store.OpenFile(std::min(m_file.fileSize, kLongestStoredCount));
+        opened =
+            m_store.OpenFile(std::clamp<std::int64_t>(m_file.fileSize, 0, kLongestStoredCount));
         fault = opened.fault;
     }
     if (fault.Failed()) {
