@@ -222,8 +222,12 @@ void ClientSession::BindMessages() {
     m_wnd->Bind(WM_RECV_PROGRESS, [this](WPARAM kind, LPARAM l) {
         switch (kind) {
             case RECV_PROGRESS_ANNOUNCED:
+                SetSaveFolderProblem({});
                 Q_EMIT fileAnnounced(
                     QString::fromStdString(*reinterpret_cast<const std::string*>(l)));
+                break;
+            case RECV_SAVE_FOLDER_PROBLEM:
+                SetSaveFolderProblem(*reinterpret_cast<const std::string*>(l));
                 break;
             case RECV_PROGRESS_FILE_SIZE:
                 Q_EMIT fileSizeAnnounced(l);

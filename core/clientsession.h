@@ -149,6 +149,9 @@ Q_SIGNALS:
     void fileSizeAnnounced(std::int64_t size);
     void fileProgress(std::int64_t bytesOnHand);
     void fileCompleted(std::int64_t bytesReceived);
+    // Why the photo save folder cannot be used; an empty text when it can be again. Reception
+    // waits meanwhile: the server keeps the photos until a connection finds the folder usable.
+    void saveFolderProblem(const QString& reason);
 
 private:
     static std::size_t Index(ServerGroup group) { return static_cast<std::size_t>(group); }
@@ -175,6 +178,9 @@ private:
     // While a reconnect loop runs, its attempts and their ends are not logged one by one.
     bool Retrying() const;
     void WriteLine(const TimedLine& line);
+    // A reception thread found the save folder unusable (a reason), or a file was accepted (none):
+    // said once each time the state changes.
+    void SetSaveFolderProblem(const std::string& reason);
 
     // Login exchange: the answer is assembled from read notifications.
     void SendLoginRequest(int slot);
@@ -226,5 +232,6 @@ private:
     std::array<int, 2> m_serverPort{};
     std::array<int, 2> m_nextSlot{0, 50};
     std::unique_ptr<ReceptionThreads> m_threads;
+    std::string m_saveFolderProblem;  // empty while the save folder is usable
     bool m_stopped = false;
 };

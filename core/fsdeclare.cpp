@@ -1,6 +1,7 @@
 #include "core/fsdeclare.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +59,7 @@ int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces) {
 void CloseRecvFile(RecvFileInfo& info) {
     info.file.Reset();
     info.folder.Reset();
+    info.levels.clear();
     info.isOpen = false;
 }
 
@@ -74,6 +76,32 @@ void CloseOrDiscardRecvFile(RecvFileInfo& info) {
         }
     }
     CloseRecvFile(info);
+}
+
+std::string NumberedName(const std::string& name, int k) {
+    // A leading dot starts a hidden name, not an extension.
+    const std::size_t dot = name.rfind('.');
+    const std::size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return name.substr(0, cut) + " (" + std::to_string(k) + ")" + name.substr(cut);
+}
+
+bool RenameNoReplace(int folder, const std::string& from, const std::string& to) {
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL) return false;
+    // A file system without the no-replace rename: a new link never replaces either.
+    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return false;
+    ::unlinkat(folder, from.c_str(), 0);
+    return true;
+}
+
+std::optional<std::string> MoveToFreeName(int folder, const std::string& from,
+                                          const std::string& base) {
+    for (int k = 1; k <= MOST_NUMBERED_NAMES; ++k) {
+        const std::string to = NumberedName(base, k);
+        if (RenameNoReplace(folder, from, to)) return to;
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 void SplitString(std::string_view text, char separator, std::vector<std::string>& list) {

@@ -6,134 +6,191 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "core/fsdeclare.h"
 #include "platform/trace.h"
-#include "protocol/cp949.h"
-#include "protocol/wirerecord.h"
+#include "protocol/showntext.h"
+#include "protocol/thousands.h"
 
 namespace {
 
 constexpr char kFolderSeparator = '\\';
-constexpr int kCompanionOffset = 3;      // "01:" before the text
-constexpr std::size_t kCutFromName = 4;  // the name's extension with its dot, as in "a.jpg"
 
 bool LooksLikeDrive(std::string_view part) {
     return part.size() >= 2 && part[1] == ':' &&
            ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
 }
 
+bool HasControlByte(std::string_view part) {
+    return std::any_of(part.begin(), part.end(), [](char byte) {
+        const auto value = static_cast<unsigned char>(byte);
+        return value < 0x20 || value == 0x7F;
+    });
+}
+
+// What an error opening a level or the file means for the photo: a link, something that is not a
+// folder, a read-only place or a name too long stays so; anything else may pass.
+StoreFault FaultOf(int error) {
+    switch (error) {
+        case ELOOP:
+            return {StoreFault::Kind::Refused, "심볼릭 링크"};
+        case ENOTDIR:
+            return {StoreFault::Kind::Refused, "폴더가 아님"};
+        case EISDIR:
+        case ENXIO:  // a FIFO or device node without its other end
+        case ENODEV:
+            return {StoreFault::Kind::Refused, "일반 파일이 아님"};
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return {StoreFault::Kind::Refused,
+                    std::string("읽기 전용 (") + std::strerror(error) + ")"};
+        case ENAMETOOLONG:
+            return {StoreFault::Kind::Refused, "이름이 너무 김"};
+        default:
+            return {StoreFault::Kind::NotNow, std::strerror(error)};
+    }
+}
+
+FolderIdentity IdentityOf(const struct stat& status) {
+    return {status.st_dev, status.st_ino};
+}
+
 // O_NONBLOCK: a FIFO planted under the name fails at once instead of waiting for a reader.
-// The caller gets the file only when it is a regular file with no other name, so writing it
-// changes nothing outside the folder.
-UniqueFd OpenOwnRegularFile(int folder, const std::string& name) {
-    UniqueFd file(::openat(folder, name.c_str(),
-                           O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                           0666));
+// The file is kept only when it is a regular file with no other name, so writing it changes
+// nothing outside the folder.
+StoreFault OpenOwnRegularFile(int folder, const std::string& name, UniqueFd& file) {
+    file = UniqueFd(::openat(folder, name.c_str(),
+                             O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                             0666));
+    if (!file.Valid()) return FaultOf(errno);
     struct stat status {};
-    if (!file.Valid() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_nlink != 1) {
-        return UniqueFd();
+    if (::fstat(file.Get(), &status) != 0) return FaultOf(errno);
+    if (!S_ISREG(status.st_mode)) return {StoreFault::Kind::Refused, "일반 파일이 아님"};
+    if (status.st_nlink != 1)
+        return {StoreFault::Kind::Refused, "다른 이름(하드 링크)이 있는 파일"};
+    // Not shared with another opener while it is being received, as on the system we came from.
+    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
+        return {StoreFault::Kind::Refused, "다른 연결이 받고 있는 파일"};
     }
-    return file;
+    return {};
 }
 
-std::size_t CharacterCount(std::string_view utf8) {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char byte) {
-        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-    }));
-}
-
-// The name without its last four characters, then ".txt"; a name of four characters or fewer
-// keeps them all, so no two short names share one companion.
-std::string CompanionName(const std::string& name) {
-    std::size_t end = name.size();
-    if (CharacterCount(name) > kCutFromName) {
-        for (std::size_t cut = 0; cut < kCutFromName; ++cut) {
-            do {
-                --end;
-            } while ((static_cast<unsigned char>(name[end]) & 0xC0) == 0x80);
-        }
+// One level below `folder`, made when missing; the error of the making tells why when it fails.
+UniqueFd OpenLevel(int folder, const std::string& part, int& error) {
+    const int made = ::mkdirat(folder, part.c_str(), 0777);
+    const int makeError = made == 0 ? 0 : errno;
+    UniqueFd level(::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    error = level.Valid() ? 0 : (errno == ENOENT && makeError != 0 ? makeError : errno);
+    struct stat status {};
+    // A link fails as "not a folder"; it is named for what it is.
+    if (error == ENOTDIR && ::fstatat(folder, part.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(status.st_mode)) {
+        error = ELOOP;
     }
-    return name.substr(0, end) + ".txt";
+    return level;
 }
 
-// The number in an item's first two characters, read as a two-byte record field is.
-int ItemType(std::string_view item) {
-    char field[2] = {};
-    item.copy(field, sizeof field);
-    return GetIntField(field, 0, sizeof field);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+bool SameIdentity(int fd, const FolderIdentity& expected) {
+    struct stat status {};
+    return fd >= 0 && ::fstat(fd, &status) == 0 && IdentityOf(status) == expected;
 }
 
 }  // namespace
 
-bool IsSafeNamePart(std::string_view part) {
-    return !part.empty() && part != "." && part != ".." &&
-           part.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos &&
-           !LooksLikeDrive(part);
+std::string NamePartProblem(std::string_view part) {
+    if (part.empty()) return "빈 이름";
+    if (part == "." || part == "..") return "상위/현재 폴더 이름";
+    if (part.find('\0') != std::string_view::npos) return "NUL 문자가 있는 이름";
+    if (HasControlByte(part)) return "제어 문자가 있는 이름";
+    if (part.find_first_of("/\\") != std::string_view::npos) return "경로 구분자가 있는 이름";
+    if (LooksLikeDrive(part)) return "드라이브 이름";
+    return {};
 }
 
-bool OpenRecvFolder(RecvFileInfo& info, const std::string& saveFolder) {
+StoreFault OpenRecvFolder(RecvFileInfo& info, UniqueFd saveFolder, const std::string& path) {
     CloseRecvFile(info);
     std::vector<std::string> parts;
     SplitString(info.folderText, kFolderSeparator, parts);
-    if (!IsSafeNamePart(info.saveName) ||
-        !std::all_of(parts.begin(), parts.end(), [](auto& p) { return IsSafeNamePart(p); })) {
-        return false;
-    }
-    // The save folder is the user's own choice and may itself be a link; below it nothing is.
-    UniqueFd folder(::open(saveFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    std::string shown = saveFolder;
+    parts.push_back(info.saveName);
     for (const std::string& part : parts) {
-        if (!folder.Valid()) break;
-        ::mkdirat(folder.Get(), part.c_str(), 0777);  // an existing level is fine; the open tells
-        folder = UniqueFd(
-            ::openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const std::string problem = NamePartProblem(part);
+        if (!problem.empty()) return {StoreFault::Kind::Refused, "안전하지 않은 이름: " + problem};
+    }
+    parts.pop_back();
+    // The save folder is the user's own choice and may itself be a link; below it nothing is.
+    UniqueFd folder = std::move(saveFolder);
+    struct stat status {};
+    std::vector<FolderIdentity> levels;
+    if (::fstat(folder.Get(), &status) != 0) return FaultOf(errno);
+    levels.push_back(IdentityOf(status));
+    std::string shown = path;
+    for (const std::string& part : parts) {
+        int error = 0;
+        folder = OpenLevel(folder.Get(), part, error);
+        if (!folder.Valid()) {
+            StoreFault fault = FaultOf(error);
+            fault.reason += " [" + ShownText(part) + "]";
+            return fault;
+        }
+        if (::fstat(folder.Get(), &status) != 0) return FaultOf(errno);
+        levels.push_back(IdentityOf(status));
         shown += "/" + part;
     }
-    if (!folder.Valid()) return false;
     platform::Trace("생성 수신 파일명:%s/%s\n", shown.c_str(), info.saveName.c_str());
     info.folder = std::move(folder);
-    return true;
+    info.saveFolder = path;
+    info.levels = std::move(levels);
+    return {};
 }
 
-int OpenRecvFile(RecvFileInfo& info) {
-    if (!info.folder.Valid()) return 0;
-    UniqueFd file = OpenOwnRegularFile(info.folder.Get(), info.saveName);
+OpenedFile OpenRecvFile(RecvFileInfo& info, std::int64_t longestResumable) {
+    if (!info.folder.Valid()) return {{StoreFault::Kind::NotNow, "폴더가 열려 있지 않음"}, 0, {}};
+    UniqueFd file;
+    StoreFault fault = OpenOwnRegularFile(info.folder.Get(), info.saveName, file);
     struct stat status {};
-    // Not shared with another opener while it is being received, as on the system we came from.
-    if (!file.Valid() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 ||
-        ::fstat(file.Get(), &status) != 0) {
-        return 0;
+    if (!fault.Failed() && ::fstat(file.Get(), &status) != 0) fault = FaultOf(errno);
+    if (fault.Failed()) return {fault, 0, {}};
+    std::string note;
+    if (status.st_size > longestResumable) {
+        // Not the start of this photo: kept whole under another name, and the photo starts anew.
+        const std::optional<std::string> kept =
+            MoveToFreeName(info.folder.Get(), info.saveName, info.saveName);
+        if (!kept) return {FaultOf(errno), 0, {}};
+        note = "저장된 파일이 받을 사진보다 커서 " + ShownText(*kept) +
+               " 로 옮기고 처음부터 받음 [" + ShownText(info.saveName) +
+               "][저장된사이즈:" + FormatThousands(status.st_size) + "]";
+        file.Reset();
+        fault = OpenOwnRegularFile(info.folder.Get(), info.saveName, file);
+        if (!fault.Failed() && ::fstat(file.Get(), &status) != 0) fault = FaultOf(errno);
+        if (fault.Failed()) return {fault, 0, {}};
     }
     info.storedSize = status.st_size;
     info.file = std::move(file);
     info.isOpen = true;
-    return 1;
+    return {{}, info.storedSize, note};
 }
 
-void WriteCompanionText(const char* text, int length, const RecvFileInfo& info) {
-    if (length <= 0 || !info.folder.Valid()) return;
-    const std::string_view list(text, std::find(text, text + length, '\0'));
-    std::vector<std::string> items;
-    SplitString(list, ',', items);
-    const auto last = std::find_if(items.rbegin(), items.rend(),
-                                   [](const std::string& item) { return ItemType(item) == 1; });
-    if (last == items.rend()) return;
-    const std::string name = CompanionName(info.saveName);
-    if (name == info.saveName) return;  // "x.txt" would overwrite the photo itself
-    const UniqueFd file = OpenOwnRegularFile(info.folder.Get(), name);
-    if (!file.Valid() || ::ftruncate(file.Get(), 0) != 0) return;
-    const std::string_view body =
-        last->size() > kCompanionOffset ? std::string_view(*last).substr(kCompanionOffset) : "";
-    WriteAll(file.Get(), platform::Cp949ToUtf8(body));
+StoreFault CheckRecvFile(const RecvFileInfo& info) {
+    const StoreFault gone{StoreFault::Kind::NotNow, "경로가 바뀌었거나 지워짐"};
+    if (!info.isOpen || info.levels.empty()) return gone;
+    UniqueFd level(::open(info.saveFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!SameIdentity(level.Get(), info.levels.front())) return gone;
+    std::vector<std::string> parts;
+    SplitString(info.folderText, kFolderSeparator, parts);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        level = UniqueFd(::openat(level.Get(), parts[i].c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!SameIdentity(level.Get(), info.levels[i + 1])) return gone;
+    }
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(info.file.Get(), &opened) != 0 || opened.st_nlink == 0 ||
+        ::fstatat(level.Get(), info.saveName.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        IdentityOf(opened) != IdentityOf(named)) {
+        return gone;
+    }
+    return {};
 }

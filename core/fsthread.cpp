@@ -63,6 +63,10 @@ void Forward(HWND session, const ReceptionReport& report) {
             SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
                         static_cast<LPARAM>(report.count));
             break;
+        case ReceptionReport::Kind::SaveFolderProblem:
+            SendMessage(session, WM_RECV_PROGRESS, RECV_SAVE_FOLDER_PROBLEM,
+                        reinterpret_cast<LPARAM>(&report.text));
+            break;
     }
 }
 
@@ -96,7 +100,15 @@ bool SendRecord(CClientSock& sock, const char* record, int length) {
     return false;
 }
 
-void Greet(const ReceptionLink& link, ReceptionSession& session) {
+// Why the connection ended, when the thread itself ended it; otherwise worked out at the end.
+struct EndOfConnection {
+    std::string reason;
+    void Set(std::string why) {
+        if (reason.empty()) reason = std::move(why);
+    }
+};
+
+void Greet(const ReceptionLink& link, ReceptionSession& session, EndOfConnection& end) {
     CClientSock& sock = *link.sock;
     char greeting[kGreetingLength] = {};
     PutField(greeting, kCustomerNoOffset, kCustomerNoWidth, "%10d", link.customerNo);
@@ -108,8 +120,10 @@ void Greet(const ReceptionLink& link, ReceptionSession& session) {
     const int received = session.ReadRecord();
     // An answer cut short by a stop says nothing about whether the server accepts us.
     if (received <= 0 || StopRequested(sock)) {
+        if (received <= 0) end.Set("서버가 인사에 답하지 않음");
         sock.stop = true;
     } else if (received <= kAnswerFlagOffset || session.RecvBuffer()[kAnswerFlagOffset] != 'Y') {
+        end.Set("서버가 접속을 거절함");
         sock.refused = true;
         sock.stop = true;
     }
@@ -129,7 +143,7 @@ void TraceAnswer(std::span<const char> answer) {
         std::string(answer.begin(), std::find(answer.begin(), answer.end(), '\0')).c_str());
 }
 
-void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
+void RunMainLoop(const ReceptionLink& link, ReceptionSession& session, EndOfConnection& end) {
     CClientSock& sock = *link.sock;
     // How long the thread waits for the server when the line is idle, set by the last answer.
     int waitMs = ReceptionLogic::kIdleWaitMs;
@@ -139,7 +153,10 @@ void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
         if (!sock.stop && received < 1) {
             platform::Trace("%s 파일 수신 대기\n", TraceTime().c_str());
             WaitOnSlot(link, waitMs);
-            if (!link.run->signedIn) break;  // logged out
+            if (!link.run->signedIn) {
+                end.Set("로그아웃");
+                break;
+            }
             command = KEEP_ALIVE_CODE;
         }
         if (StopRequested(sock)) break;
@@ -151,14 +168,29 @@ void RunMainLoop(const ReceptionLink& link, ReceptionSession& session) {
         }
         const RecordOutcome outcome = session.HandleRecord(command, received);
         for (const ReceptionReport& report : outcome.reports) Forward(sock.owner, report);
-        if (outcome.endConnection) sock.stop = true;
+        if (outcome.endConnection) {
+            end.Set(outcome.endReason);
+            sock.stop = true;
+        }
         waitMs = outcome.waitMs;
+        // An empty answer: nothing may be said about this record, the connection just ends.
+        if (outcome.answer.empty()) continue;
         TraceAnswer(outcome.answer);
-        SendRecord(sock, outcome.answer.data(), static_cast<int>(outcome.answer.size()));
+        if (!SendRecord(sock, outcome.answer.data(), static_cast<int>(outcome.answer.size()))) {
+            end.Set("응답 전송 오류");
+        }
     }
 }
 
-void Serve(const ReceptionLink& link) {
+// Why a connection the thread did not end itself ended.
+std::string EndReason(const ReceptionLink& link) {
+    if (link.run->stop) return "프로그램 종료";
+    if (!link.run->signedIn) return "로그아웃";
+    return "서버가 연결을 끊었거나 응답이 없음";
+}
+
+// Returns why the connection ended.
+std::string Serve(const ReceptionLink& link) {
     CClientSock& sock = *link.sock;
     std::unique_ptr<ReceptionSession> session;
     try {
@@ -166,15 +198,19 @@ void Serve(const ReceptionLink& link) {
     } catch (const std::bad_alloc&) {
         LogLine(sock.owner, "[" + sock.serverName + "][" + std::to_string(sock.slot) +
                                 "] 수신 버퍼를 할당할 수 없음!");
-        return;
+        return "수신 버퍼 없음";
     }
-    if (!StopRequested(sock)) Greet(link, *session);
+    EndOfConnection end;
+    if (!StopRequested(sock)) Greet(link, *session, end);
     link.run->slots[static_cast<std::size_t>(sock.slot)].signalling = false;
     // The line is up once the server has accepted the greeting: the session's reconnect loop
     // counts that as a success.
-    if (!StopRequested(sock))
+    if (!StopRequested(sock)) {
         SendMessage(sock.owner, WM_RECV_STATE, static_cast<WPARAM>(sock.tag), 1);
-    RunMainLoop(link, *session);
+    }
+    RunMainLoop(link, *session, end);
+    end.Set(EndReason(link));
+    return end.reason;
 }
 
 }  // namespace
@@ -186,7 +222,8 @@ unsigned ProcessThread(const ReceptionLink& link) {
     const std::string prefix = "[" + sock->serverName + "][" + std::to_string(iNo) + "] ";
     LogLine(owner, prefix + "Process Thread Start!");
     // The reception's buffers and file are gone before the slot is given back.
-    Serve(link);
+    const std::string reason = Serve(link);
+    LogLine(owner, prefix + "연결 종료: " + reason);
     SendMessage(owner, WM_RECV_STATE, static_cast<WPARAM>(sock->tag), 0);
     LogLine(owner, prefix + "Process Thread Close!");
     // The session deletes the socket while handling this: nothing may touch it afterwards.

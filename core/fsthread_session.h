@@ -14,7 +14,7 @@ class CClientSock;
 class ReceptionSession {
 public:
     // Allocates the buffers (std::bad_alloc when that fails).
-    ReceptionSession(CClientSock& sock, int customerNo, const SharedText& saveFolder);
+    ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder);
 
     // One record into RecvBuffer() with the timed read: its byte count, 0 when none came.
     int ReadRecord();

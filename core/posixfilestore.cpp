@@ -2,19 +2,25 @@
 
 #include <utility>
 
-PosixFileStore::PosixFileStore(std::function<std::string()> saveFolder)
-    : m_saveFolder(std::move(saveFolder)) {}
+PosixFileStore::PosixFileStore(SaveFolderGuard& saveFolder) : m_saveFolder(saveFolder) {}
 
-bool PosixFileStore::OpenFolder(const std::string& folder, const std::string& name) {
+StoreFault PosixFileStore::OpenFolder(const std::string& folder, const std::string& name) {
+    CloseRecvFile(m_info);
     m_info.folderText = folder;
     m_info.saveName = name;
     m_info.written = 0;
-    return OpenRecvFolder(m_info, m_saveFolder());
+    // A name that can never be stored is refused before the save folder is looked at.
+    SaveFolderOpen save = m_saveFolder.Open();
+    if (!save.folder.Valid()) {
+        const StoreFault named = OpenRecvFolder(m_info, UniqueFd(), {});
+        if (named.kind == StoreFault::Kind::Refused) return named;
+        return {StoreFault::Kind::SaveFolderUnusable, std::move(save.problem)};
+    }
+    return OpenRecvFolder(m_info, std::move(save.folder), save.path);
 }
 
-std::optional<std::int64_t> PosixFileStore::OpenFile() {
-    if (OpenRecvFile(m_info) != 1) return std::nullopt;
-    return m_info.storedSize;
+OpenedFile PosixFileStore::OpenFile(std::int64_t longestResumable) {
+    return OpenRecvFile(m_info, longestResumable);
 }
 
 int PosixFileStore::Append(std::span<const std::span<const char>> pieces) {
@@ -26,6 +32,10 @@ int PosixFileStore::Append(std::span<const std::span<const char>> pieces) {
     return AppendToRecvFile(m_info, m_pieces);
 }
 
+StoreFault PosixFileStore::CheckFile() {
+    return CheckRecvFile(m_info);
+}
+
 void PosixFileStore::Close() {
     CloseRecvFile(m_info);
 }
@@ -34,6 +44,6 @@ void PosixFileStore::CloseOrDiscard() {
     CloseOrDiscardRecvFile(m_info);
 }
 
-void PosixFileStore::WriteCompanionText(std::string_view list) {
-    ::WriteCompanionText(list.data(), static_cast<int>(list.size()), m_info);
+std::string PosixFileStore::WriteCompanionText(std::string_view list) {
+    return ::WriteCompanionText(list.data(), static_cast<int>(list.size()), m_info);
 }

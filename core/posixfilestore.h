@@ -3,29 +3,31 @@
 // folder without following a symbolic link (core/fsdeclare.h).
 #include <sys/uio.h>
 
-#include <functional>
 #include <vector>
 
 #include "core/fsdeclare.h"
+#include "core/savefolderguard.h"
 #include "protocol/filestore.h"
 
 class PosixFileStore final : public FileStore {
 public:
-    // saveFolder gives the photo save folder; it is asked at each file, as the user may change it.
-    explicit PosixFileStore(std::function<std::string()> saveFolder);
+    // The save folder is opened through the guard at each file, as the user may change it and it
+    // may go away; the guard must outlive the store.
+    explicit PosixFileStore(SaveFolderGuard& saveFolder);
 
-    bool OpenFolder(const std::string& folder, const std::string& name) override;
-    std::optional<std::int64_t> OpenFile() override;
+    StoreFault OpenFolder(const std::string& folder, const std::string& name) override;
+    OpenedFile OpenFile(std::int64_t longestResumable) override;
     int Append(std::span<const std::span<const char>> pieces) override;
+    StoreFault CheckFile() override;
     void Close() override;
     void CloseOrDiscard() override;
-    void WriteCompanionText(std::string_view list) override;
+    std::string WriteCompanionText(std::string_view list) override;
 
     // The open file and folder, as they are on disk.
     const RecvFileInfo& Info() const { return m_info; }
 
 private:
-    std::function<std::string()> m_saveFolder;
+    SaveFolderGuard& m_saveFolder;
     RecvFileInfo m_info;
     std::vector<iovec> m_pieces;  // kept for the next block: no allocation once grown
 };

@@ -8,20 +8,10 @@
 #include <mutex>
 #include <string>
 
+#include "core/savefolderguard.h"
 #include "platform/event.h"
 
 inline constexpr int MAX_SOCK = 100;
-
-// A text written on the UI thread and read by reception threads: handed out as a copy under a lock.
-class SharedText {
-public:
-    std::string Get() const;
-    void Set(std::string text);
-
-private:
-    mutable std::mutex m_mutex;
-    std::string m_text;
-};
 
 struct SlotWakeUp {
     ManualResetEvent event;
@@ -34,7 +24,7 @@ struct RunContext {
     // Set once, never cleared: no connection is opened any more and every thread ends.
     std::atomic<bool> stop{false};
     std::atomic<bool> signedIn{false};
-    SharedText saveFolder;
+    SaveFolderGuard saveFolder;  // set on the UI thread, opened by reception threads
     std::array<SlotWakeUp, MAX_SOCK> slots;
 
     // Wakes the thread of the slot.

@@ -15,3 +15,5 @@ inline constexpr WPARAM RECV_PROGRESS_ANNOUNCED = 0;  // lParam: the "파일명:
 inline constexpr WPARAM RECV_PROGRESS_RECEIVING = 1;  // lParam: bytes of the file on hand so far
 inline constexpr WPARAM RECV_PROGRESS_COMPLETE = 2;   // lParam: bytes received of the whole file
 inline constexpr WPARAM RECV_PROGRESS_FILE_SIZE = 3;  // lParam: the file's announced size
+// lParam: why the photo save folder cannot be used (a std::string, valid during the call).
+inline constexpr WPARAM RECV_SAVE_FOLDER_PROBLEM = 4;

@@ -50,6 +50,8 @@ public:
     // Notification-area icon: made in the initial update, removed by OnDestroy.
     void CreateTray();
     void RemoveTray();
+    // The tray tip: the program's title, and what keeps it from receiving.
+    void ShowTrayTip();
     // True while the icon is in the notification area, so a hidden window can be brought back.
     bool HasTrayIcon() const;
     const CTray* Tray() const { return m_pTray.get(); }
@@ -77,6 +79,9 @@ private:
     void ShowSignInWaiting(int seconds);
     void ShowFolders();
     void ShowReceptionState(bool connected);
+    // Why the photo save folder cannot be used (empty: it can): the reception row and the tray
+    // tip say so until a file is accepted again.
+    void ShowSaveFolderProblem(const std::string& reason);
     void ShowFileProgress();
     void BindFolderControls();
     void BindNickNameControl();
@@ -95,5 +100,6 @@ private:
     QFont m_fontSmall;
     QFont m_fontLarge;
     ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
+    std::string m_saveFolderProblem;
     bool m_bDestroyed = false;
 };

@@ -43,6 +43,8 @@ void COvrinView::BindStatusControls() {
 void COvrinView::ObserveReception() {
     connect(&m_session, &ClientSession::receptionStateChanged, this,
             [this](bool connected) { ShowReceptionState(connected); });
+    connect(&m_session, &ClientSession::saveFolderProblem, this,
+            [this](const QString& reason) { ShowSaveFolderProblem(reason.toStdString()); });
     connect(&m_session, &ClientSession::fileAnnounced, this, [this](const QString& text) {
         SetReceiveStatus(StatusRow::Reception, text.toStdString());
     });
@@ -111,12 +113,21 @@ void COvrinView::SetReceiveStatus(StatusRow row, const std::string& text) {
 void COvrinView::ShowReceptionState(bool connected) {
     m_recvProgress.Reset();
     ShowFileProgress();
-    if (connected) {
+    if (!m_saveFolderProblem.empty()) {
+        // Waiting for files would not be true: none can be taken until the folder is back.
+        SetReceiveStatus(StatusRow::Reception, m_saveFolderProblem);
+    } else if (connected) {
         SetReceiveStatus(StatusRow::Reception, "파일 수신 대기 완료!");
         SetReceiveStatus(StatusRow::Progress, std::string());
     } else {
         SetReceiveStatus(StatusRow::Reception, "파일서버 접속 끊김!");
     }
+}
+
+void COvrinView::ShowSaveFolderProblem(const std::string& reason) {
+    m_saveFolderProblem = reason;
+    if (!reason.empty()) SetReceiveStatus(StatusRow::Reception, reason);
+    ShowTrayTip();
 }
 
 void COvrinView::ShowFileProgress() {

@@ -13,7 +13,15 @@ void COvrinView::CreateTray() {
         [this](QSystemTrayIcon::ActivationReason reason) { OnTrayIconMessage(reason); });
     // Without a notification area nothing else changes: the frame then keeps its window reachable.
     m_pTray->AddIcon(AppIconPath());
-    m_pTray->SetTooltip(APP_TITLE);
+    ShowTrayTip();
+}
+
+void COvrinView::ShowTrayTip() {
+    if (!m_pTray) return;
+    // The tip holds few bytes: the reason in short; the form's reception row has it whole.
+    m_pTray->SetTooltip(m_saveFolderProblem.empty()
+                            ? std::string(APP_TITLE)
+                            : std::string(APP_TITLE) + "\n사진 저장 폴더를 쓸 수 없음");
 }
 
 void COvrinView::RemoveTray() {

@@ -47,7 +47,7 @@ BlockCheckResult BlockAssembly::BlockCheck(const char* record, char* answer, Rec
     const int block = GetIntField(record, kBlockNoOffset, kNumberWidth);
     const int count = GetIntField(record, kSubBlockOffset, kNumberWidth);
     BlockCheckResult result{
-        BlockCheckResult::Outcome::Missing, 0, m_nCurrentBlock, block, count, 0};
+        BlockCheckResult::Outcome::Missing, 0, m_nCurrentBlock, block, count, 0, 0};
     answer[kFlagOffset] = 'N';
     if (block != m_nCurrentBlock) {
         PutField(answer, kHeldBlockOffset, kNumberWidth, "%03d", m_nCurrentBlock);
@@ -86,6 +86,7 @@ BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, Receive
                             m_nCurrentBlock,
                             m_nCurrentBlock,
                             subBlocks,
+                            0,
                             0};
     if (!file.isOpen) {
         result.outcome = BlockCheckResult::Outcome::NoFile;
@@ -108,11 +109,17 @@ BlockCheckResult BlockAssembly::AppendBlock(int subBlocks, char* answer, Receive
                 m_pieces[pieces++] = std::span(start, bytes);
             }
         }
-        result.error = store.Append(std::span(m_pieces.data(), pieces));
-        if (result.error != 0) {
-            result.outcome = BlockCheckResult::Outcome::WriteFailed;
+        result.blockBytes = total;
+        // Nothing is written past the size the header announced.
+        if (total > file.fileSize - file.storedSize - file.written) {
+            result.outcome = BlockCheckResult::Outcome::PastSize;
         } else {
-            file.written += total;
+            result.error = store.Append(std::span(m_pieces.data(), pieces));
+            if (result.error != 0) {
+                result.outcome = BlockCheckResult::Outcome::WriteFailed;
+            } else {
+                file.written += total;
+            }
         }
     }
     if (result.outcome == BlockCheckResult::Outcome::Written) answer[kFlagOffset] = 'Y';

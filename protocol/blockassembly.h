@@ -30,13 +30,15 @@ struct BlockCheckResult {
         BadCount,     // "N" alone: the sub-block count is outside 0..101
         NoFile,       // "N": the block was complete but no file is open; it is dropped
         WriteFailed,  // "N": the write failed (error); the file holds its complete blocks only
+        PastSize,     // "N": the block would take the file past its announced size; not written
     };
     Outcome outcome;
     int answerLength;
-    int heldBlock;     // block number of the last sub-block received
-    int checkedBlock;  // block number the check names
-    int subBlocks;     // sub-block count the check names
-    int error;         // errno of a failed write
+    int heldBlock;            // block number of the last sub-block received
+    int checkedBlock;         // block number the check names
+    int subBlocks;            // sub-block count the check names
+    int error;                // errno of a failed write
+    std::int64_t blockBytes;  // bytes of the complete block
 };
 
 class BlockAssembly {
@@ -50,8 +52,8 @@ public:
     // A sub-block record (2002, 2005) of `received` bytes; its block becomes the current one.
     SubBlockFault StoreSubBlock(const char* record, int received);
     // A block check record (2003): writes the answer body from offset 16 of `answer` and returns
-    // its length with the outcome. A complete block is appended to `file` when it is open, through
-    // the store, and counted in its written.
+    // its length with the outcome. A complete block is appended to `file` when it is open and it
+    // stays within the announced size, through the store, and counted in its written.
     BlockCheckResult BlockCheck(const char* record, char* answer, ReceiveFile& file,
                                 FileStore& store);
 

@@ -107,6 +107,24 @@ size_t ReplaceCp949Character(std::string_view rest, std::string& out) {
     return rest.size() >= 2 && IsCp949LeadByte(rest[0]) && IsCp949TrailByte(rest[1]) ? 2 : 1;
 }
 
+bool IsHexDigit(char byte) {
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'F') ||
+           (byte >= 'a' && byte <= 'f');
+}
+
+size_t EscapeCp949Bytes(std::string_view rest, std::string& out) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const size_t count =
+        rest.size() >= 2 && IsCp949LeadByte(rest[0]) && IsCp949TrailByte(rest[1]) ? 2 : 1;
+    for (size_t i = 0; i < count; ++i) {
+        const auto value = static_cast<unsigned char>(rest[i]);
+        out += '%';
+        out += kHex[value >> 4];
+        out += kHex[value & 0x0F];
+    }
+    return count;
+}
+
 }  // namespace
 
 std::string Utf8ToCp949(std::string_view utf8) {
@@ -116,6 +134,21 @@ std::string Utf8ToCp949(std::string_view utf8) {
 
 std::string Cp949ToUtf8(std::string_view cp949) {
     return Convert(FromCp949(), cp949, ReplaceCp949Character);
+}
+
+// "%" and hex digits are ASCII bytes that never are the second half of a character, so the bytes
+// after a "%" are the characters after it in the name as written.
+std::string Cp949NameToUtf8(std::string_view cp949) {
+    std::string marked;
+    marked.reserve(cp949.size());
+    for (size_t at = 0; at < cp949.size(); ++at) {
+        marked += cp949[at];
+        if (cp949[at] == '%' && at + 2 < cp949.size() && IsHexDigit(cp949[at + 1]) &&
+            IsHexDigit(cp949[at + 2])) {
+            marked += "25";
+        }
+    }
+    return Convert(FromCp949(), marked, EscapeCp949Bytes);
 }
 
 bool IsCp949(std::string_view bytes) {

@@ -16,6 +16,12 @@ constexpr bool IsCp949LeadByte(char byte) {
 std::string Utf8ToCp949(std::string_view utf8);
 // A byte sequence that is not valid CP949 becomes U+FFFD and the text goes on. Never fails.
 std::string Cp949ToUtf8(std::string_view cp949);
+// A file or folder name from the server: as Cp949ToUtf8, but every byte that is not valid CP949
+// becomes "%" and its two hex digits (a pair that holds no character, both of its bytes), so that
+// different names never become one. A literal "%" is written "%25" only where two hex digits
+// follow it, which is the only place it could be read as such a stand-in; elsewhere, as in
+// "100%.jpg", it stays as sent. Never fails.
+std::string Cp949NameToUtf8(std::string_view cp949);
 // At most maxBytes bytes of CP949 text, never ending in the first half of a double-byte character.
 std::string_view CutCp949(std::string_view cp949, size_t maxBytes);
 // The longest prefix of a UTF-8 text whose CP949 form fits maxBytes, cut at a character boundary.

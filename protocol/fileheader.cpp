@@ -47,8 +47,9 @@ FileHeader ReadFileHeader(const char* record, int received) {
     // Checked and opened as UTF-8: the conversion keeps every ASCII byte, separators included.
     return {
         GetIntField(record, kCustomerNoOffset, kCustomerNoWidth),
-        platform::Cp949ToUtf8(WithoutFolderTags(TrimmedField(record, kFolderOffset, kFolderWidth))),
-        platform::Cp949ToUtf8(TrimmedField(record, kNameOffset, kNameWidth)),
+        platform::Cp949NameToUtf8(
+            WithoutFolderTags(TrimmedField(record, kFolderOffset, kFolderWidth))),
+        platform::Cp949NameToUtf8(TrimmedField(record, kNameOffset, kNameWidth)),
         GetCountField(record, kFileSizeOffset),
         std::string_view(record + FILE_HEADER_FIXED_END, static_cast<std::size_t>(companionBytes))};
 }

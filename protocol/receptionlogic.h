@@ -23,6 +23,9 @@ struct ReceptionReport {
         FileSize,   // the size its file header announced: count
         Receiving,  // bytes of the file on hand, a resumed file's stored part included: count
         Completed,  // bytes received of the whole file: count
+        // The photo save folder cannot be used now: text says why. Said each time it happens;
+        // the session tells the user once.
+        SaveFolderProblem,
     };
     Kind kind;
     std::string text;
@@ -32,9 +35,12 @@ struct ReceptionReport {
 };
 
 struct RecordOutcome {
-    std::span<const char> answer;          // the whole answer record, valid until the next record
+    // The whole answer record, valid until the next record. Empty when nothing may be answered:
+    // the connection then ends without a word, so the server claims nothing and keeps the file.
+    std::span<const char> answer;
     int waitMs;                            // how long to wait for the server while the line is idle
     bool endConnection;                    // the connection ends once the answer is sent
+    std::string endReason;                 // why, when it ends
     std::vector<ReceptionReport> reports;  // in the order they happened
 };
 
@@ -69,9 +75,18 @@ private:
     void OnSubBlock(const char* record, int received, TimePoint now);
     void OnBlockCheck(const char* record);
     void OnFileEnd(const char* record);
+    // A header whose file the store did not open: "N" for a name that can never be stored, the
+    // end of the connection without an answer for anything that may pass.
+    void NotAccepted(const StoreFault& fault);
+    // The file is open and its name still leads to it; otherwise the connection ends unanswered.
+    bool FileStillThere();
     // The answer to a record that is not handled: the received code and "N".
     void Refuse();
-    void EndConnection(std::string line);
+    // The connection ends after this record; the line says what happened, the reason in short
+    // why the connection ended.
+    void EndConnection(std::string line, std::string reason);
+    // The connection ends at once, with no answer to this record.
+    void EndUnanswered(std::string line, std::string reason);
     void Report(ReceptionReport::Kind kind, std::string text, std::int64_t count = 0);
     void ReportProgress(TimePoint now);
 
@@ -81,6 +96,7 @@ private:
     int m_answerLength = 0;
     int m_waitMs = kIdleWaitMs;
     bool m_endConnection = false;
+    std::string m_endReason;
     std::vector<ReceptionReport> m_reports;
     ReceiveFile m_file;
     BlockAssembly m_blocks;

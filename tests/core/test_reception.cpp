@@ -88,6 +88,9 @@ TEST(Reception, EveryAnswerCarriesItsExactBytesAndTheLinesSayWhatHappened) {
     server->Close();
     ASSERT_TRUE(rig.WaitForRelease());
     EXPECT_EQ(rig.states, (std::vector<LPARAM>{1, 0}));
+    ASSERT_GE(rig.lines.size(), 2u);
+    EXPECT_EQ(rig.lines[rig.lines.size() - 2],
+              "[파일 전송 서버][57] 연결 종료: 서버가 연결을 끊었거나 응답이 없음");
     EXPECT_EQ(rig.lines.back(), "[파일 전송 서버][57] Process Thread Close!");
 }
 
@@ -144,7 +147,8 @@ TEST(Reception, CountsThatDoNotMakeTheWholeFileAreNeverClaimedComplete) {
     auto server = ConnectAndGreet(rig);
     ASSERT_TRUE(server);
     // A complete block with no file to go to, a file end after a refused header, a count other
-    // than what was written, and a local file longer than the photo: none is a received photo.
+    // than what was written, and a photo of which nothing came: none is a received photo. A local
+    // file longer than the photo cannot be its start: it is kept aside and the photo starts anew.
     EXPECT_EQ(server->Exchange(BlockCheck(0, 0)), Answer(2003, "N000000"));
     EXPECT_EQ(rig.LinesContaining("수신 파일이 오픈되어 있지 않음! [블럭 0 버림]"), 1);
     server->Exchange(FileHeader("", "..", 0));
@@ -153,11 +157,12 @@ TEST(Reception, CountsThatDoNotMakeTheWholeFileAreNeverClaimedComplete) {
     server->Exchange(SubBlock(1, 1, "dddd"));
     server->Exchange(BlockCheck(1, 1));
     EXPECT_EQ(server->Exchange(FileEnd(5)), Answer(2004, "         4"));
-    EXPECT_EQ(server->Exchange(FileHeader("", "big.jpg", 100)), Answer(2001, "R" + Stored(300)));
+    EXPECT_EQ(server->Exchange(FileHeader("", "big.jpg", 100)), Answer(2001, "Y0000000000"));
     EXPECT_EQ(server->Exchange(FileEnd(0)), Answer(2004, "         0"));
     EXPECT_EQ(rig.LinesContaining("완료!"), 2);  // the two "준비 완료" lines only
     EXPECT_EQ(rig.LinesContaining("파일 수신 사이즈 틀림! 5<->4"), 1);
-    EXPECT_EQ(rig.LinesContaining("파일 수신 사이즈 틀림! 100<->300"), 1);
+    EXPECT_EQ(rig.LinesContaining("파일 수신 사이즈 틀림! 100<->0"), 1);
+    EXPECT_EQ(ReadFileBytes(rig.save / "big (1).jpg"), std::string(300, 'x'));
     for (const ProgressReport& report : rig.progress) EXPECT_NE(report.kind, 2u);
 }
 
@@ -188,20 +193,21 @@ TEST(Reception, RecordsThatCannotBeHandledEndTheConnection) {
         std::string record;
         std::string answer;
         const char* line;
+        const char* reason;
     };
     const Case cases[] = {
         {"sub-block with no file", false, SubBlock(1, 1, "x"), Answer(2002, "N"),
-         "수신 파일이 오픈되어 있지 않음!"},
+         "수신 파일이 오픈되어 있지 않음!", "받는 파일 없이 서브블럭"},
         {"header while a file is open", true, FileHeader("", "other.jpg", 1), Answer(2001, "N"),
-         "에러 수신 준비 파일 작업 있음!"},
+         "에러 수신 준비 파일 작업 있음!", "받는 중에 새 파일 헤더"},
         {"sub-block number 0", true, SubBlock(1, 0, "x"), Answer(2002, "N"),
-         "수신 서브블럭 번호 오류! [0]"},
+         "수신 서브블럭 번호 오류! [0]", "잘못된 서브블럭"},
         {"sub-block number 102", true, SubBlock(1, 102, "x"), Answer(2002, "N"),
-         "수신 서브블럭 번호 오류! [102]"},
+         "수신 서브블럭 번호 오류! [102]", "잘못된 서브블럭"},
         {"sub-block too long", true, SubBlock(1, 1, std::string(kSub + 1, 'x')), Answer(2002, "N"),
-         "수신 서브블럭 크기 오류! [100001]"},
+         "수신 서브블럭 크기 오류! [100001]", "잘못된 서브블럭"},
         {"count above 101", true, BlockCheck(0, 102), Answer(2003, "N"),
-         "수신 서브블럭 수 오류! [102]"},
+         "수신 서브블럭 수 오류! [102]", "잘못된 블럭 확인"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -215,6 +221,8 @@ TEST(Reception, RecordsThatCannotBeHandledEndTheConnection) {
         EXPECT_EQ(server->Exchange(c.record), c.answer);
         EXPECT_TRUE(rig.WaitForRelease());
         EXPECT_EQ(rig.LinesContaining(c.line), 1);
+        // One line says why the connection ended.
+        EXPECT_EQ(rig.LinesContaining(std::string("연결 종료: ") + c.reason), 1);
         EXPECT_FALSE(fs::exists(rig.save / "other.jpg"));
         // The file open at the end was new and is still empty: it is removed.
         EXPECT_FALSE(fs::exists(rig.save / "open.jpg"));

@@ -106,7 +106,7 @@ TEST(ReceptionNames, HostileNamesAndPlantedTrapsWriteNothingOutsideTheSaveFolder
         {"existing file is resumed", "", "old.jpg", 'R', "old.jpg",
          [](const fs::path& save, const fs::path&) { WriteFileBytes(save / "old.jpg", "12345"); }},
         {"folder tags are removed", "01:2019\\01:Studio  ", "t.jpg  ", 'Y', "2019/Studio/t.jpg"},
-        {"bytes that are not CP949", "\xFF", "a\x80.jpg", 'Y', "\xEF\xBF\xBD/a\xEF\xBF\xBD.jpg"},
+        {"bytes that are not CP949", "\xFF", "a\x80.jpg", 'Y', "%FF/a%80.jpg"},
     };
     for (const NameCase& c : cases) {
         if (c.plant) c.plant(rig.save, outside);

@@ -3,6 +3,7 @@
 // a transfer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include "core/clientsession.h"
@@ -33,6 +34,55 @@ void SignInWithStoredAccount(ClientSession& session) {
 }
 
 }  // namespace
+
+// A save folder that cannot be used is waited for: the photos are never refused, the activity
+// list says why once, and they arrive once the folder is there.
+TEST(ReceptionSession, PhotosWaitForAnUnusableSaveFolderAndArriveWhenItIsBack) {
+    TestFolder module;
+    TestFolder source;
+    TestFolder root;
+    const ProgramFolders folders = ProgramFolders::At(module.Path());
+    platform::SetTimeScaleForTests(0.1);
+    WriteFileBytes(source.Path() / "a.jpg", "photo");
+    std::atomic<int> refused{0};
+    znlservice::ServiceSettings settings;
+    settings.accounts.push_back({"guest", "secret", 4321, ""});
+    settings.folder = source.Path();
+    settings.onEvent = [&](const std::string& line) {
+        if (line.find("file refused") != std::string::npos) ++refused;
+    };
+    znlservice::ZnlService service(settings);
+    ASSERT_TRUE(service.Start());
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
+                                     {"아이디", "guest"},
+                                     {"패스워드", "secret"},
+                                     {"LoginServerIP", "127.0.0.1"},
+                                     {"LoginServerPort", std::to_string(service.LoginPort())}}) {
+        ASSERT_TRUE(
+            platform::WritePrivateProfileString("BasicInfo", key, value, folders.settingsFile));
+    }
+    ClientSession session(folders);
+    QStringList lines;
+    QObject::connect(&session, &ClientSession::activityLine,
+                     [&](const QString& line) { lines << line; });
+    const fs::path save = root.Path() / "drive/photos";  // not there yet
+    session.SetSaveFolder(save.string());
+    session.ReadLoginServerInfo();
+    SignInWithStoredAccount(session);
+    const auto endsFor = [&] {
+        return lines.filter(QStringLiteral("연결 종료: 사진 저장 폴더를 쓸 수 없음")).size();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return endsFor() >= 3; }, kLimitMs))
+        << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines.filter(QStringLiteral("사진 저장 폴더를 쓸 수 없음: ")).size(), 1)
+        << lines.join(u'\n').toStdString();
+    fs::create_directories(save);
+    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(save / "a.jpg") == "photo"; }, kLimitMs));
+    EXPECT_EQ(refused, 0);
+    session.Stop();
+    service.Stop();
+    platform::SetTimeScaleForTests(1.0);
+}
 
 TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInProgress) {
     TestFolder module;

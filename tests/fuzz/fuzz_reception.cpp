@@ -69,7 +69,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const Folders& folders = Scratch();
     {
-        PosixFileStore store([&] { return folders.save.string(); });
+        SaveFolderGuard saveFolder;
+        saveFolder.Set(folders.save.string());
+        PosixFileStore store(saveFolder);
         ReceptionLogic logic(0, store, SharedBlockBuffer());
         DriveReception(logic, data, size, [&] {
             if (!logic.File().isOpen) return;

@@ -146,7 +146,8 @@ void DriveReception(ReceptionLogic& logic, const std::uint8_t* data, std::size_t
         at += payload;
         now += kBetweenRecords;
         const RecordOutcome outcome = logic.HandleRecord(command, buffer, received, now);
-        CheckAnswer(outcome.answer, command);
+        // Nothing is answered only where the connection ends.
+        if (!outcome.answer.empty() || !outcome.endConnection) CheckAnswer(outcome.answer, command);
         checkOpenFile();
         ended = outcome.endConnection;
     }

@@ -19,6 +19,6 @@ std::span<char> SharedBlockBuffer();
 
 // Opens a file first, so that short inputs already reach the blocks, then handles every record of
 // the input until one ends the connection. Every answer must be a whole record that repeats the
-// code it answers; checkOpenFile runs after every record.
+// code it answers, unless the connection ends unanswered; checkOpenFile runs after every record.
 void DriveReception(ReceptionLogic& logic, const std::uint8_t* data, std::size_t size,
                     const std::function<void()>& checkOpenFile);

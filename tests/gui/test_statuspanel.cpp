@@ -106,10 +106,39 @@ TEST_F(StatusPanelTest, AnnouncementGoesToTheReceptionRowCountsToTheProgressRow)
     EXPECT_EQ(Text(1027), QStringLiteral("수신 완료 사이즈: 12,345,678,901"));
 
     const QStringList before = PanelTexts();
-    for (const WPARAM kind : {WPARAM{4}, WPARAM{99}}) {
+    for (const WPARAM kind : {WPARAM{5}, WPARAM{99}}) {
         EXPECT_EQ(Progress(kind, 77), 0);
         EXPECT_EQ(PanelTexts(), before) << kind;
     }
+}
+
+// Every connection that finds the save folder unusable reports it; the activity list says it once,
+// and the reception row and tray tip keep saying it across reconnections until a file is taken.
+TEST_F(StatusPanelTest, AnUnusableSaveFolderIsShownUntilAFileIsAcceptedAgain) {
+    m_view.CreateTray();
+    QStringList lines;
+    QObject::connect(&m_session, &ClientSession::activityLine,
+                     [&](const QString& line) { lines << line; });
+    const std::string reason = "사진 저장 폴더를 쓸 수 없음: /media/usb/사진 (드라이브가 분리됨)";
+    for (int connection = 0; connection < 3; ++connection) {
+        Send(WM_RECV_STATE, 1, 1);
+        Progress(RECV_SAVE_FOLDER_PROBLEM, reinterpret_cast<LPARAM>(&reason));
+        Send(WM_RECV_STATE, 1, 0);
+        EXPECT_EQ(Text(1025), QString::fromStdString(reason)) << connection;
+    }
+    EXPECT_EQ(lines.filter(QString::fromStdString(reason)).size(), 1)
+        << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(
+        m_view.Tray()->Icon().toolTip().contains(QStringLiteral("사진 저장 폴더를 쓸 수 없음")));
+
+    Send(WM_RECV_STATE, 1, 1);
+    const std::string announced = "파일명:a.jpg  사이즈:1";
+    Progress(RECV_PROGRESS_ANNOUNCED, reinterpret_cast<LPARAM>(&announced));
+    EXPECT_EQ(Text(1025), QString::fromStdString(announced));
+    EXPECT_FALSE(m_view.Tray()->Icon().toolTip().contains(QStringLiteral("사진 저장 폴더")));
+    EXPECT_EQ(lines.filter(QStringLiteral("사진 저장 폴더를 다시 쓸 수 있음")).size(), 1);
+    Send(WM_RECV_STATE, 1, 0);
+    EXPECT_EQ(Text(1025), kLost);
 }
 
 TEST_F(StatusPanelTest, TheBarFollowsTheAnnouncedFileWithItsRateAndFillsWhenComplete) {

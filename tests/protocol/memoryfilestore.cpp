@@ -2,19 +2,30 @@
 
 #include <algorithm>
 
-bool MemoryFileStore::OpenFolder(const std::string& folder, const std::string& name) {
+StoreFault MemoryFileStore::OpenFolder(const std::string& folder, const std::string& name) {
     Close();
-    if (refuseFolders) return false;
+    if (folderFault) return *folderFault;
     m_path = folder.empty() ? name : folder + "\\" + name;
-    return true;
+    return {};
 }
 
-std::optional<std::int64_t> MemoryFileStore::OpenFile() {
-    if (m_path.empty() || refuseFiles) return std::nullopt;
+OpenedFile MemoryFileStore::OpenFile(std::int64_t longestResumable) {
+    if (m_path.empty()) return {{StoreFault::Kind::NotNow, "no folder"}, 0, {}};
+    if (fileFault) return {*fileFault, 0, {}};
+    std::string note;
+    if (static_cast<std::int64_t>(files[m_path].size()) > longestResumable) {
+        // Kept under the first free name, as the disk store does.
+        int k = 1;
+        while (files.contains(m_path + " (" + std::to_string(k) + ")")) ++k;
+        const std::string kept = m_path + " (" + std::to_string(k) + ")";
+        files[kept] = std::move(files[m_path]);
+        files[m_path].clear();
+        note = "kept as " + kept;
+    }
     m_fileOpen = true;
     m_touched = false;
     m_storedSize = static_cast<std::int64_t>(files[m_path].size());
-    return m_storedSize;
+    return {{}, m_storedSize, note};
 }
 
 int MemoryFileStore::Append(std::span<const std::span<const char>> pieces) {
@@ -23,6 +34,11 @@ int MemoryFileStore::Append(std::span<const std::span<const char>> pieces) {
     for (const std::span<const char> piece : pieces) bytes.append(piece.data(), piece.size());
     m_touched = m_touched || !pieces.empty();
     return 0;
+}
+
+StoreFault MemoryFileStore::CheckFile() {
+    if (fileGone || !m_fileOpen) return {StoreFault::Kind::NotNow, "gone"};
+    return {};
 }
 
 void MemoryFileStore::Close() {
@@ -35,8 +51,9 @@ void MemoryFileStore::CloseOrDiscard() {
     Close();
 }
 
-void MemoryFileStore::WriteCompanionText(std::string_view list) {
+std::string MemoryFileStore::WriteCompanionText(std::string_view list) {
     companions[m_path] = std::string(list.begin(), std::find(list.begin(), list.end(), '\0'));
+    return {};
 }
 
 const std::string* MemoryFileStore::OpenBytes() const {

@@ -24,8 +24,9 @@ class BlockAssemblyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         file.saveName = "block.jpg";
-        ASSERT_TRUE(store.OpenFolder("", file.saveName));
-        ASSERT_EQ(store.OpenFile(), 0);
+        file.fileSize = std::int64_t{1} << 40;  // room for every block of the tests
+        ASSERT_FALSE(store.OpenFolder("", file.saveName).Failed());
+        ASSERT_EQ(store.OpenFile(file.fileSize).storedSize, 0);
         file.isOpen = true;
     }
 

@@ -78,6 +78,27 @@ TEST(Cp949, InvalidCp949BecomesReplacementCharacterAndTheRestIsKept) {
     for (const Pair& c : cases) EXPECT_EQ(Cp949ToUtf8(c.cp949), c.utf8) << c.utf8;
 }
 
+// Different names must stay different files: each bad byte becomes its own "%XX", and a "%"
+// becomes "%25" only where it would otherwise read as one.
+TEST(Cp949, NamesKeepEveryBadByteAndStayOneToOne) {
+    const Pair cases[] = {
+        {"사진.jpg", "\xBB\xE7\xC1\xF8.jpg"},
+        {"a%FF.jpg", "a\xFF.jpg"},
+        {"a%80b",
+         "a\x80"
+         "b"},
+        {"%C9%A1x", "\xC9\xA1x"},  // a pair in the user-defined row: both bytes
+        {"%B0", "\xB0"},           // a character cut off at the end
+        {"a%25FF.jpg", "a%FF.jpg"},
+        {"a%25ff", "a%ff"},
+        {"100%.jpg", "100%.jpg"},
+        {"%F", "%F"},
+        {"%%2541", "%%41"},
+        {"%%FF", "%\xFF"},
+    };
+    for (const Pair& c : cases) EXPECT_EQ(platform::Cp949NameToUtf8(c.cp949), c.utf8) << c.utf8;
+}
+
 TEST(Cp949, StrictCp949IsExactlyWhatTheConverterTakesWithoutReplacing) {
     const std::vector<Validity> cases = {
         {"", true},

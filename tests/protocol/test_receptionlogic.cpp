@@ -270,20 +270,116 @@ TEST(ReceptionLogic, FaultsAreAnsweredReportedAndEndTheConnectionWhereTheyMust) 
     }
 }
 
-TEST(ReceptionLogic, AFileTheStoreWillNotOpenIsRefusedWithItsName) {
-    for (const bool refuseFolder : {true, false}) {
+// Only a name that can never be stored is answered "N"; anything the client can wait out ends the
+// connection without an answer, so the server keeps the photo. A save folder that cannot be used
+// is reported for the faces, not as a line at every connection.
+TEST(ReceptionLogic, WhatTheStoreCannotOpenIsRefusedOnlyWhenItNeverCanBe) {
+    using FaultKind = StoreFault::Kind;
+    struct Case {
+        bool atFolder;
+        StoreFault fault;
+        std::string answer;
+        std::vector<ReceptionReport> reports;
+    };
+    const std::string line = "파일 수신 준비 오류! [2019\\Studio\\a.jpg] ";
+    const Case cases[] = {
+        {true,
+         {FaultKind::Refused, "심볼릭 링크"},
+         Record(2001, "N" + Nuls(10)),
+         {Line(line + "심볼릭 링크")}},
+        {false,
+         {FaultKind::Refused, "일반 파일이 아님"},
+         Record(2001, "N" + Nuls(10)),
+         {Line(line + "일반 파일이 아님")}},
+        {true,
+         {FaultKind::NotNow, "No space left on device"},
+         "",
+         {Line(line + "No space left on device")}},
+        {false, {FaultKind::NotNow, "Input/output error"}, "", {Line(line + "Input/output error")}},
+        {true,
+         {FaultKind::SaveFolderUnusable, "사진 저장 폴더를 쓸 수 없음: /mnt/x (폴더가 없음)"},
+         "",
+         {{Kind::SaveFolderProblem, "사진 저장 폴더를 쓸 수 없음: /mnt/x (폴더가 없음)", 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault.reason);
         Connection connection;
-        connection.store.refuseFolders = refuseFolder;
-        connection.store.refuseFiles = !refuseFolder;
+        (c.atFolder ? connection.store.folderFault : connection.store.fileFault) = c.fault;
         const RecordOutcome got = connection.Handle(kHeader);
-        EXPECT_EQ(AnswerOf(got), Record(2001, "N" + Nuls(10))) << refuseFolder;
-        EXPECT_EQ(got.reports, std::vector{Line("파일 수신 준비 오류! [2019\\Studio\\a.jpg]")})
-            << refuseFolder;
-        EXPECT_FALSE(got.endConnection) << refuseFolder;
-        EXPECT_FALSE(connection.logic.File().isOpen) << refuseFolder;
+        EXPECT_EQ(AnswerOf(got), c.answer);
+        EXPECT_EQ(got.reports, c.reports);
+        EXPECT_EQ(got.endConnection, c.answer.empty());
+        EXPECT_EQ(got.endReason.empty(), !c.answer.empty());
+        EXPECT_FALSE(connection.logic.File().isOpen);
         // The companion goes with an open folder, before the file is opened.
-        EXPECT_EQ(connection.store.companions.contains(kPath), !refuseFolder) << refuseFolder;
+        EXPECT_EQ(connection.store.companions.contains(kPath), !c.atFolder);
     }
+}
+
+TEST(ReceptionLogic, ServerTextsInLinesHaveTheirControlBytesEscaped) {
+    Connection connection;
+    connection.store.folderFault = StoreFault{StoreFault::Kind::Refused, "x"};
+    const RecordOutcome got =
+        connection.Handle(FileHeader(kCustomerNo, "a\rb", "c\r\nd\x7F.jpg", 1));
+    EXPECT_EQ(got.reports,
+              std::vector{Line("파일 수신 준비 오류! [a\\x0Db\\c\\x0D\\x0Ad\\x7F.jpg] x")});
+}
+
+TEST(ReceptionLogic, NamesWithBytesThatAreNotCp949StayApartAndAreReceived) {
+    Connection connection;
+    const std::string names[] = {"a\xFF.jpg", "a\xFE.jpg", "a%FF.jpg", "a\xC9\xA1.jpg"};
+    for (const std::string& name : names) {
+        const RecordOutcome got = connection.Handle(FileHeader(kCustomerNo, "", name, 0));
+        EXPECT_EQ(AnswerOf(got), Record(2001, "Y0000000000")) << name;
+        connection.Handle(FileEnd(0));
+    }
+    std::vector<std::string> stored;
+    for (const auto& [path, bytes] : connection.store.files) stored.push_back(path);
+    EXPECT_EQ(stored,
+              (std::vector<std::string>{"a%25FF.jpg", "a%C9%A1.jpg", "a%FE.jpg", "a%FF.jpg"}));
+}
+
+// Before the photo is claimed, by "Y" to a block check or by the file end's count, the store
+// must still find it under its name; otherwise nothing is answered and the connection ends.
+TEST(ReceptionLogic, AFileThatLostItsNameIsNeverClaimed) {
+    for (const bool atFileEnd : {false, true}) {
+        SCOPED_TRACE(atFileEnd);
+        Connection connection;
+        connection.Handle(FileHeader(kCustomerNo, "", "a.jpg", 3));
+        connection.Handle(SubBlock(1, 1, "abc"));
+        if (atFileEnd) connection.Handle(BlockCheck(1, 1));
+        connection.store.fileGone = true;
+        const RecordOutcome got = connection.Handle(atFileEnd ? FileEnd(3) : BlockCheck(1, 1));
+        EXPECT_EQ(AnswerOf(got), "");
+        EXPECT_TRUE(got.endConnection);
+        EXPECT_EQ(got.reports, std::vector{Line("수신 중인 파일이 사라짐! [\\a.jpg] gone")});
+        EXPECT_FALSE(connection.logic.File().isOpen);
+    }
+}
+
+TEST(ReceptionLogic, BlocksPastTheAnnouncedSizeAreNeverWritten) {
+    Connection connection;
+    connection.Handle(FileHeader(kCustomerNo, "", "a.jpg", 150));
+    connection.Handle(SubBlock(1, 1, std::string(100, 'a')));
+    ASSERT_EQ(AnswerOf(connection.Handle(BlockCheck(1, 1))), Record(2003, "Y000000"));
+    connection.Handle(SubBlock(2, 1, std::string(51, 'b')));
+    const RecordOutcome got = connection.Handle(BlockCheck(2, 1));
+    EXPECT_EQ(AnswerOf(got), Record(2003, "N000000"));
+    EXPECT_TRUE(got.endConnection);
+    EXPECT_EQ(got.reports, std::vector{Line("수신 블럭이 파일 크기를 넘음! [a.jpg][저장:100][블럭:"
+                                            "51][파일원본사이즈:150]")});
+    EXPECT_EQ(connection.store.files.at("a.jpg"), std::string(100, 'a'));
+}
+
+TEST(ReceptionLogic, AStoredFileLongerThanThePhotoIsKeptAsideAndThePhotoStartsAfresh) {
+    Connection connection;
+    connection.store.files["a.jpg"] = std::string(200, 'o');
+    const RecordOutcome got = connection.Handle(FileHeader(kCustomerNo, "", "a.jpg", 150));
+    EXPECT_EQ(AnswerOf(got), Record(2001, "Y0000000000"));
+    ASSERT_FALSE(got.reports.empty());
+    EXPECT_EQ(got.reports.front(), Line("kept as a.jpg (1)"));
+    EXPECT_EQ(connection.store.files.at("a.jpg (1)"), std::string(200, 'o'));
+    EXPECT_EQ(connection.store.files.at("a.jpg"), "");
 }
 
 TEST(ReceptionLogic, AFailedWriteEndsTheConnectionAndDiscardsAnUntouchedNewFile) {
