@@ -60,8 +60,9 @@ public:
     // The start itself: the program's first activity line, the clock, the nickname and login
     // server from the settings file, a sign-in, the save folders.
     void Start();
-    // Asks the faces for a sign-in, with what the settings file remembers.
-    void RequestSignIn();
+    // Asks the faces for a sign-in, with what the settings file remembers; automatic login only
+    // when allowed (never right after a logout).
+    void RequestSignIn(bool automaticAllowed = true);
     // Reads the login server's address, and the save folders, from the settings file again.
     void ReadLoginServerInfo();
     void LoadSaveFolders();

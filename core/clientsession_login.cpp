@@ -14,6 +14,7 @@
 #include "protocol/loginrequest.h"
 #include "protocol/programinfo.h"
 #include "protocol/recordframer.h"
+#include "protocol/showntext.h"
 
 namespace {
 
@@ -29,9 +30,10 @@ constexpr int kFirstRetryMs = 2000;
 
 }  // namespace
 
-void ClientSession::RequestSignIn() {
+void ClientSession::RequestSignIn(bool automaticAllowed) {
     SignInPrefill prefill;
-    prefill.autoLogin = m_settings.ReadInt(ini::BASIC_INFO, ini::AUTO_LOGIN, 0) != 0;
+    prefill.autoLogin =
+        automaticAllowed && m_settings.ReadInt(ini::BASIC_INFO, ini::AUTO_LOGIN, 0) != 0;
     m_account.fileSlotNotReconnected = -1;
     if (prefill.autoLogin) {
         m_account.userId =
@@ -84,7 +86,8 @@ void ClientSession::SignOut() {
         ReportUnwritableSettings();
         Log("로그 아웃 정보 저장 실패!");
     }
-    RequestSignIn();
+    // Not from the file: a write that failed has left automatic login on there.
+    RequestSignIn(false);
 }
 
 void ClientSession::ChangeNickname(const std::string& nickname) {
@@ -163,8 +166,8 @@ void ClientSession::ReadServerReply(int slot) {
 void ClientSession::ReplyUnreadable() {
     const int slot = m_reply->slot;
     const char* answer = m_reply->buffer;
-    const std::string text =
-        platform::Cp949ToUtf8(std::string_view(answer, strnlen(answer, LOGIN_REPLY_SIZE)));
+    const std::string text = ShownText(
+        platform::Cp949ToUtf8(std::string_view(answer, strnlen(answer, LOGIN_REPLY_SIZE))));
     char line[LOGIN_REPLY_SIZE + 64];
     std::snprintf(line, sizeof line, "로그인 소켓 Read TimeOut![%d][%s]", m_reply->framer.Size(),
                   text.c_str());
@@ -272,7 +275,7 @@ void ClientSession::CompleteSignIn() {
 // starts, the program would quit after every login and never receive a photo: it goes on instead.
 bool ClientSession::RunUpdater() {
     const QString version = QString::fromStdString(m_account.latestVersion);
-    Log("새 버전 " + m_account.latestVersion + " 이(가) 있습니다.");
+    Log("새 버전 " + ShownText(m_account.latestVersion) + " 이(가) 있습니다.");
     if (!UpdaterPresent(m_paths)) {
         Log(std::string("업데이트 프로그램(") + UPDATER_PROGRAM +
             ")이 없어 이 버전으로 계속 수신합니다.");

@@ -101,5 +101,6 @@ private:
     QFont m_fontLarge;
     ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
     std::string m_saveFolderProblem;
+    bool m_signInWaiting = false;  // an automatic sign-in waits for the login server
     bool m_bDestroyed = false;
 };

@@ -11,11 +11,7 @@
 #include "gui/staticnotify.h"
 #include "protocol/programinfo.h"
 
-namespace {
-
-constexpr char kTrayWaiting[] = "로그인 서버 연결 대기 중";
-
-}  // namespace
+namespace {}  // namespace
 
 void COvrinView::RunLoginDialog(const SignInPrefill& prefill) {
     CLoginDlg dlg(m_session, prefill, this);
@@ -28,13 +24,15 @@ void COvrinView::ObserveSignIn() {
             [this](int seconds) { ShowSignInWaiting(seconds); });
     // Every login result ends the waiting, whichever way it went.
     connect(&m_session, &ClientSession::loginStateChanged, this, [this] {
-        if (m_pTray) m_pTray->SetTooltip(APP_TITLE);
+        m_signInWaiting = false;
+        ShowTrayTip();
     });
 }
 
 void COvrinView::ShowSignInWaiting(int seconds) {
     SetDlgItemText(form::IDC_LOGIN_INFO, SignInWaitingText(seconds));
-    if (m_pTray) m_pTray->SetTooltip(std::string(APP_TITLE) + "\n" + kTrayWaiting);
+    m_signInWaiting = true;
+    ShowTrayTip();
 }
 
 void COvrinView::BindNickNameControl() {

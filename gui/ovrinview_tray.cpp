@@ -16,12 +16,16 @@ void COvrinView::CreateTray() {
     ShowTrayTip();
 }
 
+// The tip holds few bytes: what keeps photos from coming, in short; the form's rows say it whole.
 void COvrinView::ShowTrayTip() {
     if (!m_pTray) return;
-    // The tip holds few bytes: the reason in short; the form's reception row has it whole.
-    m_pTray->SetTooltip(m_saveFolderProblem.empty()
-                            ? std::string(APP_TITLE)
-                            : std::string(APP_TITLE) + "\n사진 저장 폴더를 쓸 수 없음");
+    std::string tip = APP_TITLE;
+    if (m_signInWaiting) {
+        tip += "\n로그인 서버 연결 대기 중";
+    } else if (!m_saveFolderProblem.empty()) {
+        tip += "\n사진 저장 폴더를 쓸 수 없음";
+    }
+    m_pTray->SetTooltip(tip);
 }
 
 void COvrinView::RemoveTray() {

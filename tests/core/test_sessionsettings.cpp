@@ -2,6 +2,7 @@
 // undone, a logout forgets the password, a save folder of another system is set aside, and a newer
 // version that cannot be installed is reported.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -160,6 +161,28 @@ TEST_F(SessionSettings, ALogoutForgetsThePasswordAndKeepsTheId) {
     EXPECT_TRUE(m_lines.filter(QStringLiteral("실패")).isEmpty());
 }
 
+TEST_F(SessionSettings, ALogoutThatCannotBeStoredStillAsksForASignInByHand) {
+    // Permissions do not stop root, and nothing else leaves a file readable but not replaceable.
+    if (::geteuid() == 0) GTEST_SKIP() << "needs a user that file permissions apply to";
+    WriteFileBytes(m_settingsFile,
+                   "[BasicInfo]\r\n\xBE\xC6\xC0\xCC\xB5\xF0=guest\r\n"  // 아이디
+                   "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=secret\r\n"        // 패스워드
+                   "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n");   // 자동로그인
+    ClientSession& session = Session(m_settingsFile);
+    std::vector<SignInPrefill> asked;
+    QObject::connect(&session, &ClientSession::signInRequested, &session,
+                     [&asked](const SignInPrefill& prefill) { asked.push_back(prefill); });
+    ASSERT_EQ(chmod(m_settingsFolder.c_str(), 0500), 0);
+    session.SignOut();
+    ASSERT_EQ(chmod(m_settingsFolder.c_str(), 0700), 0);
+
+    EXPECT_TRUE(m_lines.contains(QStringLiteral("로그 아웃 정보 저장 실패!")));
+    EXPECT_EQ(Ini(ini::BASIC_INFO, ini::AUTO_LOGIN), "1");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_FALSE(asked[0].autoLogin);
+    EXPECT_EQ(asked[0].password, "");
+}
+
 TEST_F(SessionSettings, StoringTheAccountLeavesASettingsFileOnlyItsOwnerCanRead) {
     WriteFileBytes(m_settingsFile, "[BasicInfo]\r\nLoginServerPort=1\r\n");
     ASSERT_EQ(chmod(m_settingsFile.c_str(), 0644), 0);
@@ -267,4 +290,18 @@ TEST_F(SessionSettings, ANewerVersionThatIsNotInstalledIsReportedAndReceptionGoe
         EXPECT_TRUE(session.IsTimerSet(TIMER_FOLDER_UPLOAD));
         EXPECT_EQ(m_lines.filter(QStringLiteral("이 버전으로 계속 수신합니다")).size(), 1);
     }
+}
+
+TEST_F(SessionSettings, AVersionTextWithLineBreaksCannotForgeALogLine) {
+    ClientSession& session = Session(m_settingsFile);
+    testsupport::LoginAcceptance fields;
+    fields.latestVersion = "v.2099\r\nfake!";
+    fields.updateServerIp = "update.example";
+    const std::string answer =
+        testsupport::ServerRecord(1002, testsupport::LoginAcceptanceBody(fields));
+    session.HandleLoginReply(answer.data(), static_cast<int>(answer.size()));
+    const QStringList told = m_lines.filter(QStringLiteral("새 버전"));
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("v.2099\\x0D\\x0Afake!"))) << told[0].toStdString();
+    EXPECT_FALSE(told[0].contains(QLatin1Char('\r')));
 }
