@@ -33,6 +33,20 @@ void SignInWithStoredAccount(ClientSession& session) {
     session.RequestSignIn();
 }
 
+// The account guest / secret, remembered for automatic login to the service on `loginPort`.
+bool StoreAutomaticLogin(const fs::path& settingsFile, int loginPort) {
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
+                                     {"아이디", "guest"},
+                                     {"패스워드", "secret"},
+                                     {"LoginServerIP", "127.0.0.1"},
+                                     {"LoginServerPort", std::to_string(loginPort)}}) {
+        if (!platform::WritePrivateProfileString("BasicInfo", key, value, settingsFile)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 // A save folder that cannot be used is waited for: the photos are never refused, the activity
@@ -53,14 +67,7 @@ TEST(ReceptionSession, PhotosWaitForAnUnusableSaveFolderAndArriveWhenItIsBack) {
     };
     znlservice::ZnlService service(settings);
     ASSERT_TRUE(service.Start());
-    for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
-                                     {"아이디", "guest"},
-                                     {"패스워드", "secret"},
-                                     {"LoginServerIP", "127.0.0.1"},
-                                     {"LoginServerPort", std::to_string(service.LoginPort())}}) {
-        ASSERT_TRUE(
-            platform::WritePrivateProfileString("BasicInfo", key, value, folders.settingsFile));
-    }
+    ASSERT_TRUE(StoreAutomaticLogin(folders.settingsFile, service.LoginPort()));
     ClientSession session(folders);
     QStringList lines;
     QObject::connect(&session, &ClientSession::activityLine,
@@ -103,14 +110,7 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
     settings.file.trickle = {20000, 2};
     znlservice::ZnlService service(settings);
     ASSERT_TRUE(service.Start());
-    for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
-                                     {"아이디", "guest"},
-                                     {"패스워드", "secret"},
-                                     {"LoginServerIP", "127.0.0.1"},
-                                     {"LoginServerPort", std::to_string(service.LoginPort())}}) {
-        ASSERT_TRUE(
-            platform::WritePrivateProfileString("BasicInfo", key, value, folders.settingsFile));
-    }
+    ASSERT_TRUE(StoreAutomaticLogin(folders.settingsFile, service.LoginPort()));
 
     auto session = std::make_unique<ClientSession>(folders);
     session->SetSaveFolder(save.Path().string());

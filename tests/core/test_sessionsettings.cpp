@@ -45,7 +45,17 @@ protected:
             ProgramFolders{m_folder.Path(), settingsFile, m_folder.Path()});
         QObject::connect(m_session.get(), &ClientSession::activityLine, m_session.get(),
                          [this](const QString& line) { m_lines << line.mid(11); });
+        QObject::connect(
+            m_session.get(), &ClientSession::signInRequested, m_session.get(),
+            [this](const SignInPrefill& prefill) { m_signInRequests.push_back(prefill); });
         return *m_session;
+    }
+    // guest / secret, remembered for automatic login, as the Windows program writes it.
+    void StoreRememberedAccount() const {
+        WriteFileBytes(m_settingsFile,
+                       "[BasicInfo]\r\n\xBE\xC6\xC0\xCC\xB5\xF0=guest\r\n"  // 아이디
+                       "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=secret\r\n"        // 패스워드
+                       "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n");   // 자동로그인
     }
     std::string Ini(const char* section, const char* key) const {
         return m_session->Settings().ReadText(section, key, "<missing>", 300);
@@ -63,6 +73,7 @@ protected:
     fs::path m_startFolder;
     std::unique_ptr<ClientSession> m_session;
     QStringList m_lines;  // without their time
+    std::vector<SignInPrefill> m_signInRequests;
 };
 
 QString Q(const std::string& utf8) {
@@ -136,14 +147,9 @@ TEST_F(SessionSettings, AWriteTheFileDoesNotTakeIsReportedAsFailedAndUndone) {
 }
 
 TEST_F(SessionSettings, ALogoutForgetsThePasswordAndKeepsTheId) {
-    WriteFileBytes(m_settingsFile,
-                   "[BasicInfo]\r\n\xBE\xC6\xC0\xCC\xB5\xF0=guest\r\n"  // 아이디
-                   "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=secret\r\n"        // 패스워드
-                   "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n");   // 자동로그인
+    StoreRememberedAccount();
     ClientSession& session = Session(m_settingsFile);
-    std::vector<SignInPrefill> asked;
-    QObject::connect(&session, &ClientSession::signInRequested, &session,
-                     [&asked](const SignInPrefill& prefill) { asked.push_back(prefill); });
+    const std::vector<SignInPrefill>& asked = m_signInRequests;
     session.RequestSignIn();
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].password, "secret");
@@ -164,14 +170,9 @@ TEST_F(SessionSettings, ALogoutForgetsThePasswordAndKeepsTheId) {
 TEST_F(SessionSettings, ALogoutThatCannotBeStoredStillAsksForASignInByHand) {
     // Permissions do not stop root, and nothing else leaves a file readable but not replaceable.
     if (::geteuid() == 0) GTEST_SKIP() << "needs a user that file permissions apply to";
-    WriteFileBytes(m_settingsFile,
-                   "[BasicInfo]\r\n\xBE\xC6\xC0\xCC\xB5\xF0=guest\r\n"  // 아이디
-                   "\xC6\xD0\xBD\xBA\xBF\xF6\xB5\xE5=secret\r\n"        // 패스워드
-                   "\xC0\xDA\xB5\xBF\xB7\xCE\xB1\xD7\xC0\xCE=1\r\n");   // 자동로그인
+    StoreRememberedAccount();
     ClientSession& session = Session(m_settingsFile);
-    std::vector<SignInPrefill> asked;
-    QObject::connect(&session, &ClientSession::signInRequested, &session,
-                     [&asked](const SignInPrefill& prefill) { asked.push_back(prefill); });
+    const std::vector<SignInPrefill>& asked = m_signInRequests;
     ASSERT_EQ(chmod(m_settingsFolder.c_str(), 0500), 0);
     session.SignOut();
     ASSERT_EQ(chmod(m_settingsFolder.c_str(), 0700), 0);
