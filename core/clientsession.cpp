@@ -33,6 +33,8 @@ ClientSession::ClientSession(const ProgramFolders& paths, QObject* parent)
 }
 
 ClientSession::~ClientSession() {
+    // The ledger may outlive the session in a thread that did not end in time.
+    if (m_run->ledger) m_run->ledger->Mute();
     Stop();
     m_wnd.reset();
     // A socket whose thread did not end in time stays with that thread.
@@ -52,6 +54,7 @@ void ClientSession::ScheduleStart() {
 void ClientSession::Start() {
     PrepareFolders();
     CheckSettingsEncoding();
+    OpenLedger();
     const std::time_t now = platform::Now();
     m_today = platform::FormatLocalTime(now, "%Y%m%d");
     // A client started only by day would otherwise never clean up.
@@ -77,6 +80,15 @@ void ClientSession::PrepareFolders() {
         Log("프로그램 폴더에 쓸 수 없어 설정 파일은 " + m_paths.settingsFile.string() +
             ", 로그는 " + LogRoot(m_paths.logHome).string() + " 에 둡니다.");
     }
+}
+
+void ClientSession::OpenLedger() {
+    const std::filesystem::path file = m_paths.SettingsFolder() / DELIVERY_LEDGER_FILE;
+    m_run->ledger =
+        std::make_shared<DeliveryLedger>(file.string(), [this](const std::string& line) {
+            QMetaObject::invokeMethod(
+                this, [this, line] { Log(line); }, Qt::QueuedConnection);
+        });
 }
 
 void ClientSession::CheckSettingsEncoding() {

@@ -159,6 +159,8 @@ private:
     void BindMessages();
     void PrepareFolders();
     void CheckSettingsEncoding();
+    // The delivery ledger in the settings folder; its lines come back as activity lines.
+    void OpenLedger();
     // The line that says the settings file could not be written, and which file it is.
     void ReportUnwritableSettings();
     void OnClockTick();

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/deliveredphoto.h"
 #include "protocol/filestore.h"
 
 // An owned file descriptor; -1 is none.
@@ -64,12 +65,19 @@ std::string NamePartProblem(std::string_view part);
 // Nothing is created outside it. A part or name that is refused, or a level that is a link or
 // not a folder, is Refused; a level that cannot be made for a passing reason is NotNow.
 StoreFault OpenRecvFolder(RecvFileInfo& info, UniqueFd saveFolder, const std::string& path);
+// The file's path below the save folder, "/" between the levels.
+std::string PathBelowSaveFolder(const RecvFileInfo& info, const std::string& name);
 // Opens the file in the open folder: created empty when missing, kept as it is otherwise. A
-// stored file longer than longestResumable is moved to a free name first, and the note says so.
-OpenedFile OpenRecvFile(RecvFileInfo& info, std::int64_t longestResumable);
+// stored file that cannot be the photo's start (longer than the limit, or the very file completed
+// there with another size) is moved to a free name first: keptAs gets that name, the note says so.
+OpenedFile OpenRecvFile(RecvFileInfo& info, const ResumeLimit& limit,
+                        const std::optional<StoredPhoto>& completedThere, std::string& keptAs);
 // Whether the path from the save folder still leads, level by level and without a link, to the
 // open file, and the file still has a name.
 StoreFault CheckRecvFile(const RecvFileInfo& info);
+// The open file once more, for reading only and without its lock; none when its name no longer
+// leads to it.
+UniqueFd OpenRecvFileForReading(const RecvFileInfo& info);
 // Appends the pieces at the end of the file with one write and adds them to written. On failure
 // the file is cut back to its length before the call and the error number is returned.
 int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces);
@@ -80,9 +88,13 @@ void CloseOrDiscardRecvFile(RecvFileInfo& info);
 
 // text: the file header from offset 390 (CP949), length bytes of it (0 or less: none). The last
 // item of type 1 ("01:text") is written, as UTF-8, to the companion file beside the photo: its
-// name without the last four characters, then ".txt". Needs the folder open. Returns the line to
-// show, or nothing (core/fsdeclare_companion.cpp).
-std::string WriteCompanionText(const char* text, int length, const RecvFileInfo& info);
+// name without the last four characters, then ".txt". Needs the folder open
+// (core/fsdeclare_companion.cpp).
+struct CompanionWrite {
+    std::string line;       // what to show, when there is something to say
+    std::string writtenAs;  // the name the text is under; empty when it could not be written
+};
+CompanionWrite WriteCompanionText(const char* text, int length, const RecvFileInfo& info);
 
 // "a (1).jpg", "a (2).jpg", ...: the k-th other name of a file, its extension kept.
 std::string NumberedName(const std::string& name, int k);

@@ -123,7 +123,7 @@ bool PlaceAt(int folder, const std::string& temporary, const std::string& name,
 
 }  // namespace
 
-std::string WriteCompanionText(const char* text, int length, const RecvFileInfo& info) {
+CompanionWrite WriteCompanionText(const char* text, int length, const RecvFileInfo& info) {
     if (length <= 0 || !info.folder.Valid()) return {};
     const std::string_view list(text, std::find(text, text + length, '\0'));
     std::vector<std::string> items;
@@ -139,30 +139,32 @@ std::string WriteCompanionText(const char* text, int length, const RecvFileInfo&
     const std::string failed = "동반 텍스트를 쓸 수 없음! [" + ShownText(name) + "] ";
     std::string temporary;
     UniqueFd file = CreateTemporary(folder, name, temporary);
-    if (!file.Valid()) return failed + std::strerror(errno);
+    if (!file.Valid()) return {failed + std::strerror(errno), {}};
     if (!WriteAll(file.Get(), body)) {
         const int error = errno;
         ::unlinkat(folder, temporary.c_str(), 0);
-        return failed + std::strerror(error);
+        return {failed + std::strerror(error), {}};
     }
     // Where the file system keeps no mark, the text is simply not known as ours next time.
     ::fsetxattr(file.Get(), kMark, info.saveName.data(), info.saveName.size(), 0);
     file.Reset();
     bool done = false;
     if (PlaceAt(folder, temporary, name, body, info.saveName, done)) {
-        if (done) return {};
+        if (done) return {{}, name};
         const int error = errno;
         ::unlinkat(folder, temporary.c_str(), 0);
-        return failed + std::strerror(error);
+        return {failed + std::strerror(error), {}};
     }
     for (int k = 1; k <= MOST_NUMBERED_NAMES; ++k) {
         const std::string beside = NumberedName(name, k);
         if (!PlaceAt(folder, temporary, beside, body, info.saveName, done)) continue;
         if (!done) break;
-        return "동반 텍스트 " + ShownText(name) +
-               " 은(는) 이 프로그램이 쓴 것이 아니어서 그대로 두고 " + ShownText(beside) + " 에 씀";
+        return {"동반 텍스트 " + ShownText(name) +
+                    " 은(는) 이 프로그램이 쓴 것이 아니어서 그대로 두고 " + ShownText(beside) +
+                    " 에 씀",
+                beside};
     }
     const int error = errno;
     ::unlinkat(folder, temporary.c_str(), 0);
-    return failed + std::strerror(error);
+    return {failed + std::strerror(error), {}};
 }

@@ -146,7 +146,30 @@ StoreFault OpenRecvFolder(RecvFileInfo& info, UniqueFd saveFolder, const std::st
     return {};
 }
 
-OpenedFile OpenRecvFile(RecvFileInfo& info, std::int64_t longestResumable) {
+namespace {
+
+// Why a stored file cannot be the start of the photo announced; empty when it can.
+std::string NotTheStart(const struct stat& status, const ResumeLimit& limit,
+                        const std::optional<StoredPhoto>& completedThere) {
+    if (status.st_size > limit.longestResumable) return "저장된 파일이 받을 사진보다 커서";
+    const StoredPhoto stored{status.st_size, status.st_dev, status.st_ino};
+    if (completedThere && *completedThere == stored && stored.size != limit.announcedSize) {
+        return "저장된 파일은 크기가 다른, 이미 받은 사진이어서";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string PathBelowSaveFolder(const RecvFileInfo& info, const std::string& name) {
+    std::string path;
+    for (const char byte : info.folderText) path += byte == kFolderSeparator ? '/' : byte;
+    return path.empty() ? name : path + "/" + name;
+}
+
+OpenedFile OpenRecvFile(RecvFileInfo& info, const ResumeLimit& limit,
+                        const std::optional<StoredPhoto>& completedThere, std::string& keptAs) {
+    keptAs.clear();
     if (!info.folder.Valid()) return {{StoreFault::Kind::NotNow, "폴더가 열려 있지 않음"}, 0, {}};
     UniqueFd file;
     StoreFault fault = OpenOwnRegularFile(info.folder.Get(), info.saveName, file);
@@ -154,14 +177,15 @@ OpenedFile OpenRecvFile(RecvFileInfo& info, std::int64_t longestResumable) {
     if (!fault.Failed() && ::fstat(file.Get(), &status) != 0) fault = FaultOf(errno);
     if (fault.Failed()) return {fault, 0, {}};
     std::string note;
-    if (status.st_size > longestResumable) {
-        // Not the start of this photo: kept whole under another name, and the photo starts anew.
+    const std::string why = NotTheStart(status, limit, completedThere);
+    if (!why.empty()) {
+        // Kept whole under another name, and the photo starts anew.
         const std::optional<std::string> kept =
             MoveToFreeName(info.folder.Get(), info.saveName, info.saveName);
         if (!kept) return {FaultOf(errno), 0, {}};
-        note = "저장된 파일이 받을 사진보다 커서 " + ShownText(*kept) +
-               " 로 옮기고 처음부터 받음 [" + ShownText(info.saveName) +
-               "][저장된사이즈:" + FormatThousands(status.st_size) + "]";
+        keptAs = *kept;
+        note = why + " " + ShownText(*kept) + " 로 옮기고 처음부터 받음 [" +
+               ShownText(info.saveName) + "][저장된사이즈:" + FormatThousands(status.st_size) + "]";
         file.Reset();
         fault = OpenOwnRegularFile(info.folder.Get(), info.saveName, file);
         if (!fault.Failed() && ::fstat(file.Get(), &status) != 0) fault = FaultOf(errno);
@@ -171,6 +195,18 @@ OpenedFile OpenRecvFile(RecvFileInfo& info, std::int64_t longestResumable) {
     info.file = std::move(file);
     info.isOpen = true;
     return {{}, info.storedSize, note};
+}
+
+UniqueFd OpenRecvFileForReading(const RecvFileInfo& info) {
+    struct stat written {};
+    struct stat opened {};
+    UniqueFd file(::openat(info.folder.Get(), info.saveName.c_str(),
+                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.Valid() || ::fstat(info.file.Get(), &written) != 0 ||
+        ::fstat(file.Get(), &opened) != 0 || IdentityOf(written) != IdentityOf(opened)) {
+        return UniqueFd();
+    }
+    return file;
 }
 
 StoreFault CheckRecvFile(const RecvFileInfo& info) {

@@ -5,11 +5,12 @@
 #include "core/clientsock.h"
 #include "core/timedread.h"
 
-ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder)
+ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder,
+                                   DeliveryLedger* ledger)
     : m_sock(sock),
       m_pRecv(std::make_unique<char[]>(RECV_BUFFER_SIZE)),
       m_pBlock(std::make_unique_for_overwrite<char[]>(BLOCK_BUFFER_SIZE)),
-      m_store(saveFolder),
+      m_store(saveFolder, ledger),
       m_logic(customerNo, m_store, std::span(m_pBlock.get(), BLOCK_BUFFER_SIZE)) {}
 
 int ReceptionSession::ReadRecord() {

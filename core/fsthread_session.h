@@ -13,8 +13,10 @@ class CClientSock;
 
 class ReceptionSession {
 public:
-    // Allocates the buffers (std::bad_alloc when that fails).
-    ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder);
+    // Allocates the buffers (std::bad_alloc when that fails). What is delivered goes to the
+    // ledger, when there is one.
+    ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder,
+                     DeliveryLedger* ledger);
 
     // One record into RecvBuffer() with the timed read: its byte count, 0 when none came.
     int ReadRecord();

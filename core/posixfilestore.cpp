@@ -2,7 +2,10 @@
 
 #include <utility>
 
-PosixFileStore::PosixFileStore(SaveFolderGuard& saveFolder) : m_saveFolder(saveFolder) {}
+#include "core/deliveryledger.h"
+
+PosixFileStore::PosixFileStore(SaveFolderGuard& saveFolder, DeliveryLedger* ledger)
+    : m_saveFolder(saveFolder), m_ledger(ledger) {}
 
 StoreFault PosixFileStore::OpenFolder(const std::string& folder, const std::string& name) {
     CloseRecvFile(m_info);
@@ -19,8 +22,15 @@ StoreFault PosixFileStore::OpenFolder(const std::string& folder, const std::stri
     return OpenRecvFolder(m_info, std::move(save.folder), save.path);
 }
 
-OpenedFile PosixFileStore::OpenFile(std::int64_t longestResumable) {
-    return OpenRecvFile(m_info, longestResumable);
+OpenedFile PosixFileStore::OpenFile(const ResumeLimit& limit) {
+    const PhotoPlace place = PlaceOf(m_info.saveName);
+    std::string keptAs;
+    OpenedFile opened =
+        OpenRecvFile(m_info, limit, m_ledger ? m_ledger->CompletedAt(place) : std::nullopt, keptAs);
+    if (!m_ledger) return opened;
+    if (!keptAs.empty()) m_ledger->PhotoMoved(place, PlaceOf(keptAs).path);
+    if (!opened.fault.Failed()) m_ledger->FileOpened(place, opened.storedSize > 0);
+    return opened;
 }
 
 int PosixFileStore::Append(std::span<const std::span<const char>> pieces) {
@@ -40,10 +50,29 @@ void PosixFileStore::Close() {
     CloseRecvFile(m_info);
 }
 
+void PosixFileStore::CloseCompleted() {
+    if (m_ledger && m_info.file.Valid()) {
+        // The ledger reads the photo for its SHA-256 later, through a descriptor of its own that
+        // does not hold the lock of the file under reception.
+        UniqueFd photo = OpenRecvFileForReading(m_info);
+        if (photo.Valid()) m_ledger->PhotoCompleted(PlaceOf(m_info.saveName), std::move(photo));
+    }
+    CloseRecvFile(m_info);
+}
+
 void PosixFileStore::CloseOrDiscard() {
     CloseOrDiscardRecvFile(m_info);
 }
 
 std::string PosixFileStore::WriteCompanionText(std::string_view list) {
-    return ::WriteCompanionText(list.data(), static_cast<int>(list.size()), m_info);
+    CompanionWrite written =
+        ::WriteCompanionText(list.data(), static_cast<int>(list.size()), m_info);
+    if (m_ledger && !written.writtenAs.empty()) {
+        m_ledger->CompanionWritten(PlaceOf(written.writtenAs));
+    }
+    return std::move(written.line);
+}
+
+PhotoPlace PosixFileStore::PlaceOf(const std::string& name) const {
+    return {m_info.saveFolder, PathBelowSaveFolder(m_info, name)};
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The file store of a reception thread on the local disk: every level opened below the photo save
-// folder without following a symbolic link (core/fsdeclare.h).
+// folder without following a symbolic link (core/fsdeclare.h). What it completes, resumes and
+// writes beside a photo goes to the delivery ledger, when there is one.
 #include <sys/uio.h>
 
 #include <vector>
@@ -9,17 +10,20 @@
 #include "core/savefolderguard.h"
 #include "protocol/filestore.h"
 
+class DeliveryLedger;
+
 class PosixFileStore final : public FileStore {
 public:
     // The save folder is opened through the guard at each file, as the user may change it and it
-    // may go away; the guard must outlive the store.
-    explicit PosixFileStore(SaveFolderGuard& saveFolder);
+    // may go away; the guard and the ledger (none: nothing is recorded) must outlive the store.
+    explicit PosixFileStore(SaveFolderGuard& saveFolder, DeliveryLedger* ledger = nullptr);
 
     StoreFault OpenFolder(const std::string& folder, const std::string& name) override;
-    OpenedFile OpenFile(std::int64_t longestResumable) override;
+    OpenedFile OpenFile(const ResumeLimit& limit) override;
     int Append(std::span<const std::span<const char>> pieces) override;
     StoreFault CheckFile() override;
     void Close() override;
+    void CloseCompleted() override;
     void CloseOrDiscard() override;
     std::string WriteCompanionText(std::string_view list) override;
 
@@ -27,7 +31,10 @@ public:
     const RecvFileInfo& Info() const { return m_info; }
 
 private:
+    PhotoPlace PlaceOf(const std::string& name) const;
+
     SaveFolderGuard& m_saveFolder;
+    DeliveryLedger* const m_ledger;
     RecvFileInfo m_info;
     std::vector<iovec> m_pieces;  // kept for the next block: no allocation once grown
 };

@@ -1,13 +1,14 @@
 #pragma once
 // What the session shares with its reception threads: the end of the run, whether a user is signed
-// in, the photo save folder and one wake-up per slot of the connection table. Owned jointly, so a
-// thread left running past the session's end never reaches freed memory.
+// in, the photo save folder, the delivery ledger and one wake-up per slot of the connection table.
+// Owned jointly, so a thread left running past the session's end never reaches freed memory.
 #include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "core/deliveryledger.h"
 #include "core/savefolderguard.h"
 #include "platform/event.h"
 
@@ -25,6 +26,8 @@ struct RunContext {
     std::atomic<bool> stop{false};
     std::atomic<bool> signedIn{false};
     SaveFolderGuard saveFolder;  // set on the UI thread, opened by reception threads
+    // Set at the start, before the first reception thread; none when the session never started.
+    std::shared_ptr<DeliveryLedger> ledger;
     std::array<SlotWakeUp, MAX_SOCK> slots;
 
     // Wakes the thread of the slot.

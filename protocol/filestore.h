@@ -32,6 +32,12 @@ struct StoreFault {
     bool Failed() const { return kind != Kind::None; }
 };
 
+// How much of a stored file may be resumed.
+struct ResumeLimit {
+    std::int64_t announcedSize = 0;     // the photo's size as its header announced it
+    std::int64_t longestResumable = 0;  // a longer stored file cannot be the photo's start
+};
+
 struct OpenedFile {
     StoreFault fault;
     std::int64_t storedSize = 0;  // the length the file is resumed from
@@ -45,10 +51,10 @@ public:
     // Opens (creating what is missing) the folder levels of `folder` below the save folder, for
     // the file `name`. Nothing is made outside the save folder.
     virtual StoreFault OpenFolder(const std::string& folder, const std::string& name) = 0;
-    // Opens the file in the folder: its length, created empty when missing. A stored file longer
-    // than `longestResumable` cannot be the start of the photo: it is kept under a free name and
-    // the photo starts afresh (the note says so).
-    virtual OpenedFile OpenFile(std::int64_t longestResumable) = 0;
+    // Opens the file in the folder: its length, created empty when missing. A stored file that
+    // cannot be the start of the photo (longer than the limit, or known as a completed photo of
+    // another size) is kept under a free name and the photo starts afresh (the note says so).
+    virtual OpenedFile OpenFile(const ResumeLimit& limit) = 0;
     // Appends the pieces at the end of the file in one go: 0, or the error number of a failed
     // write, after which the file is as it was before the call.
     virtual int Append(std::span<const std::span<const char>> pieces) = 0;
@@ -56,6 +62,8 @@ public:
     virtual StoreFault CheckFile() = 0;
     // Closes the file and its folder.
     virtual void Close() = 0;
+    // Closes the file, which is whole as announced and claimed to the server: delivered.
+    virtual void CloseCompleted() = 0;
     // Closes the file, removing it first when it is empty and untouched since it was opened.
     virtual void CloseOrDiscard() = 0;
     // The companion list of a file header (CP949, up to its first NUL): the last item of type 1

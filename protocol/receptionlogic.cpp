@@ -153,8 +153,8 @@ void ReceptionLogic::AcceptFileHeader(const char* record, int received) {
     }
     OpenedFile opened;
     if (!fault.Failed()) {
-        opened =
-            m_store.OpenFile(std::clamp<std::int64_t>(m_file.fileSize, 0, kLongestStoredCount));
+        opened = m_store.OpenFile(
+            {m_file.fileSize, std::clamp<std::int64_t>(m_file.fileSize, 0, kLongestStoredCount)});
         fault = opened.fault;
     }
     if (fault.Failed()) {
@@ -306,7 +306,11 @@ void ReceptionLogic::OnFileEnd(const char* record) {
     const bool whole = count == m_file.written && onDisk == m_file.fileSize;
     if (m_file.isOpen && whole && !FileStillThere()) return;
     const bool fileWasOpen = m_file.isOpen;
-    m_store.Close();
+    if (fileWasOpen && whole) {
+        m_store.CloseCompleted();
+    } else {
+        m_store.Close();
+    }
     m_file.isOpen = false;
     if (count != m_file.written) {
         Report(ReceptionReport::Kind::Line, "파일 수신 사이즈 틀림! " + FormatThousands(count) +

@@ -15,6 +15,7 @@
 #include "protocol/receptionlogic.h"
 #include "protocol/thousands.h"
 #include "receptionrig.h"
+#include "storeconnection.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -54,43 +55,6 @@ TEST(FileStoreText, SplitStringKeepsEmptyPiecesAndGivesNothingForAnEmptyText) {
 
 namespace {
 
-// The reception logic over the disk store of one save folder, record by record.
-class StoreConnection {
-public:
-    explicit StoreConnection(SaveFolderGuard& guard) : m_store(guard) {}
-
-    RecordOutcome Handle(const std::string& record) {
-        std::fill(m_buffer.begin(), m_buffer.end(), '\0');
-        record.copy(m_buffer.data(), record.size());
-        return m_logic.HandleRecord(std::stoi(record.substr(12, 4)), m_buffer,
-                                    static_cast<int>(record.size()), {});
-    }
-    std::string Answer(const std::string& record) {
-        const RecordOutcome outcome = Handle(record);
-        return std::string(outcome.answer.begin(), outcome.answer.end());
-    }
-    const PosixFileStore& Store() const { return m_store; }
-
-private:
-    std::vector<char> m_buffer = std::vector<char>(RECV_BUFFER_SIZE);
-    std::vector<char> m_blocks = std::vector<char>(BLOCK_BUFFER_SIZE);
-    PosixFileStore m_store;
-    ReceptionLogic m_logic{nettest::kCustomerNo, m_store, m_blocks};
-};
-
-std::string Accepted(long long stored) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%.10lld", stored > 0 ? 'R' : 'Y', stored);
-    return nettest::Answer(2001, text);
-}
-
-bool HasLine(const RecordOutcome& outcome, const std::string& part) {
-    return std::any_of(outcome.reports.begin(), outcome.reports.end(), [&](auto& report) {
-        return report.kind == ReceptionReport::Kind::Line &&
-               report.text.find(part) != std::string::npos;
-    });
-}
-
 class FileStoreTest : public ::testing::Test {
 protected:
     FileStoreTest() { fs::create_directory(save); }
@@ -98,7 +62,7 @@ protected:
     // Opens folder/name below the save folder as a file header would.
     bool Open(const std::string& folder, const std::string& name) {
         return !store.OpenFolder(folder, name).Failed() &&
-               !store.OpenFile(INT64_MAX).fault.Failed();
+               !store.OpenFile({INT64_MAX, INT64_MAX}).fault.Failed();
     }
     std::string Companion(const std::string& list) { return store.WriteCompanionText(list); }
 
@@ -184,7 +148,7 @@ TEST_F(FileStoreTest, ReopeningResumesAtTheStoredLengthAndAnUntouchedNewFileIsDi
     // A second opener is refused while the file is being received.
     PosixFileStore other(guard);
     ASSERT_FALSE(other.OpenFolder("", "old.jpg").Failed());
-    EXPECT_EQ(other.OpenFile(INT64_MAX).fault.kind, StoreFault::Kind::Refused);
+    EXPECT_EQ(other.OpenFile({INT64_MAX, INT64_MAX}).fault.kind, StoreFault::Kind::Refused);
     const std::string tail = "tail";
     const std::span<const char> piece(tail);
     ASSERT_EQ(store.Append(std::span(&piece, 1)), 0);

@@ -9,11 +9,11 @@ StoreFault MemoryFileStore::OpenFolder(const std::string& folder, const std::str
     return {};
 }
 
-OpenedFile MemoryFileStore::OpenFile(std::int64_t longestResumable) {
+OpenedFile MemoryFileStore::OpenFile(const ResumeLimit& limit) {
     if (m_path.empty()) return {{StoreFault::Kind::NotNow, "no folder"}, 0, {}};
     if (fileFault) return {*fileFault, 0, {}};
     std::string note;
-    if (static_cast<std::int64_t>(files[m_path].size()) > longestResumable) {
+    if (static_cast<std::int64_t>(files[m_path].size()) > limit.longestResumable) {
         // Kept under the first free name, as the disk store does.
         int k = 1;
         while (files.contains(m_path + " (" + std::to_string(k) + ")")) ++k;
@@ -44,6 +44,11 @@ StoreFault MemoryFileStore::CheckFile() {
 void MemoryFileStore::Close() {
     m_path.clear();
     m_fileOpen = false;
+}
+
+void MemoryFileStore::CloseCompleted() {
+    delivered.push_back(m_path);
+    Close();
 }
 
 void MemoryFileStore::CloseOrDiscard() {

@@ -4,16 +4,18 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "protocol/filestore.h"
 
 class MemoryFileStore final : public FileStore {
 public:
     StoreFault OpenFolder(const std::string& folder, const std::string& name) override;
-    OpenedFile OpenFile(std::int64_t longestResumable) override;
+    OpenedFile OpenFile(const ResumeLimit& limit) override;
     int Append(std::span<const std::span<const char>> pieces) override;
     StoreFault CheckFile() override;
     void Close() override;
+    void CloseCompleted() override;
     void CloseOrDiscard() override;
     std::string WriteCompanionText(std::string_view list) override;
 
@@ -21,6 +23,7 @@ public:
     const std::string* OpenBytes() const;
 
     std::map<std::string, std::string> files;       // by "folder\name" ("name" with no folder)
+    std::vector<std::string> delivered;             // the files closed as completed, in order
     std::map<std::string, std::string> companions;  // the list each file was given, up to its NUL
     std::optional<StoreFault> folderFault;          // what every folder open fails with
     std::optional<StoreFault> fileFault;            // what every file open fails with

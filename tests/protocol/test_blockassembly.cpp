@@ -26,7 +26,7 @@ protected:
         file.saveName = "block.jpg";
         file.fileSize = std::int64_t{1} << 40;  // room for every block of the tests
         ASSERT_FALSE(store.OpenFolder("", file.saveName).Failed());
-        ASSERT_EQ(store.OpenFile(file.fileSize).storedSize, 0);
+        ASSERT_EQ(store.OpenFile({file.fileSize, file.fileSize}).storedSize, 0);
         file.isOpen = true;
     }
 

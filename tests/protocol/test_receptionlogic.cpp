@@ -147,6 +147,7 @@ TEST(ReceptionLogic, AWholeTransferIsAnsweredAndReportedStepByStep) {
             {Record(1006, ""), Record(1006, " "), {}, 60000},
         });
     EXPECT_EQ(connection.store.files.at(kPath), first + second);
+    EXPECT_EQ(connection.store.delivered, std::vector<std::string>{kPath});
     EXPECT_EQ(connection.store.companions.at(kPath), "02:x,01:hello");
     EXPECT_FALSE(connection.logic.File().isOpen);
 }
@@ -267,6 +268,8 @@ TEST(ReceptionLogic, FaultsAreAnsweredReportedAndEndTheConnectionWhereTheyMust) 
         EXPECT_EQ(AnswerOf(got), c.answer) << c.what;
         EXPECT_EQ(got.reports, c.reports) << c.what;
         EXPECT_EQ(got.endConnection, c.ends) << c.what;
+        // Nothing short of a whole photo is closed as delivered.
+        EXPECT_TRUE(connection.store.delivered.empty()) << c.what;
     }
 }
 
