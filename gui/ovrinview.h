@@ -36,10 +36,11 @@ public:
     // Runs the login dialog; returns after a successful sign-in or after the quit was posted
     // because the user closed it.
     void RunLoginDialog(const SignInPrefill& prefill);
-    // Nickname change (a click on control 1029).
+    // Nickname change (a click on control 1029, or its change button).
     void OnClickNickName();
 
-    // Save-folder list (control 1015) and the photo save folder (label 1018).
+    // Save-folder list (control 1015) and the photo save folder (label 1018, or its change
+    // button).
     void OnAddFolder();
     void OnDeleteFolder();
     void OnModifyFolder();

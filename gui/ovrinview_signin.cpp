@@ -1,6 +1,6 @@
 // The form's dialogs for the account: the login dialog whenever the session asks for a sign-in,
-// and the nickname dialog on a click of the nickname; the login row and the tray tip while an
-// automatic sign-in waits for the server.
+// and the nickname dialog on a click of the nickname or of its change button; the login row and the
+// tray tip while an automatic sign-in waits for the server.
 #include <QPushButton>
 
 #include "core/clientsession.h"

@@ -261,9 +261,15 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
     EXPECT_EQ(m_boxes.texts, QStringList{QString::fromStdString(refusal)});
     EXPECT_EQ(m_boxes.captions, QStringList{QStringLiteral("TAVEN PIC 사진 수신 처리")});
     EXPECT_TRUE(dlg->isVisible());
-    // The status line no longer says it is checking: it tells what happened.
+    // The status line no longer says it is checking: it tells what happened, on one line that
+    // holds the longest of the service's first lines whole.
     EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), QStringLiteral("미등록 고객입니다!"));
     EXPECT_TRUE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
+    auto* status = qobject_cast<QLabel*>(GetDlgItem(dlg.get(), 1005));
+    ASSERT_NE(status, nullptr);
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(
+                  QStringLiteral("ZNL프로그램이 다른 쪽에서 실행되구 있습니다!")),
+              status->width());
 
     // The next attempt, unchecked this time, is accepted.
     m_answer = Answer{SignInOutcome::Accepted, ""};
