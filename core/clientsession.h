@@ -81,8 +81,6 @@ public:
     void AddFolder(const std::string& text);
     void DeleteFolder(int row);
     void ModifyFolder(int row, const std::string& text);
-    // Where a folder picker for the photo save folder opens.
-    std::string SaveFolderPickerStart() const;
     void SetSaveFolder(const std::string& folder);
     // An activity line: the message log and every face. A line that repeats the one before it
     // is counted instead, and the count written later as one line.

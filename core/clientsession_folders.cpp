@@ -56,7 +56,7 @@ void ClientSession::AddFolder(const std::string& typed) {
     const std::string text = StoredFolderText(typed);
     if (text.empty()) return;
     const QString name = QString::fromStdString(text);
-    if (FindFolderPrefix(m_folders, name) >= 0) {
+    if (FindFolderName(m_folders, name) >= 0) {
         Log("'" + text + "' 폴더는 이미 저장되어 있음!");
         return;
     }
@@ -79,10 +79,6 @@ void ClientSession::ModifyFolder(int row, const std::string& typed) {
     changed.removeAt(row);
     InsertSorted(changed, QString::fromStdString(text));
     Log("저장 폴더 '" + text + (StoreSaveFolders(changed) ? "' 수정 완료!" : "' 수정 실패!"));
-}
-
-std::string ClientSession::SaveFolderPickerStart() const {
-    return ReadSaveFolderSetting(m_settings, m_paths.programDir.string()).folder;
 }
 
 void ClientSession::SetSaveFolder(const std::string& folder) {

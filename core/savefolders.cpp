@@ -12,10 +12,6 @@ int CompareFolderNames(const QString& left, const QString& right) {
     return QString::compare(left, right, Qt::CaseInsensitive);
 }
 
-bool FolderNameStartsWith(const QString& name, const QString& prefix) {
-    return CompareFolderNames(name.left(prefix.size()), prefix) == 0;
-}
-
 qsizetype SortedFolderPosition(const QStringList& names, const QString& name) {
     const auto at = std::upper_bound(names.begin(), names.end(), name,
                                      [](const QString& left, const QString& right) {
@@ -24,9 +20,9 @@ qsizetype SortedFolderPosition(const QStringList& names, const QString& name) {
     return at - names.begin();
 }
 
-qsizetype FindFolderPrefix(const QStringList& names, const QString& prefix) {
+qsizetype FindFolderName(const QStringList& names, const QString& name) {
     for (qsizetype index = 0; index < names.size(); ++index) {
-        if (FolderNameStartsWith(names[index], prefix)) return index;
+        if (CompareFolderNames(names[index], name) == 0) return index;
     }
     return -1;
 }

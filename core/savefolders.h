@@ -12,15 +12,14 @@
 // Orders folder names without regard to letter case, by Unicode case folding and then code point,
 // the same on every machine whatever its locale (Hangul syllables thereby fall in 가나다 order).
 // A locale collator was not taken: its order changes with the user's locale, and its notion of
-// "equal" (ignoring accents or punctuation at some strengths) gives no clear meaning to "begins
-// with", which the search below needs in exactly the sorted list's sense.
+// "equal" (ignoring accents or punctuation at some strengths) would make names the user keeps
+// apart count as the same one.
 int CompareFolderNames(const QString& left, const QString& right);
-// True when `name` begins with `prefix` in the sense of CompareFolderNames.
-bool FolderNameStartsWith(const QString& name, const QString& prefix);
 // The index at which `name` keeps the ordered `names` in order; after the names equal to it.
 qsizetype SortedFolderPosition(const QStringList& names, const QString& name);
-// The first of `names` that begins with `prefix`; -1 when none does.
-qsizetype FindFolderPrefix(const QStringList& names, const QString& prefix);
+// The first of `names` equal to `name` in the sense of CompareFolderNames; -1 when none is. Only
+// the same name counts as already saved: "Stu" is a folder of its own beside "studio".
+qsizetype FindFolderName(const QStringList& names, const QString& name);
 
 // A folder text in a form that the settings file gives back unchanged: characters CP949 cannot
 // hold become '?', line breaks become blanks, surrounding blanks go and the CP949 form is cut to

@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "gui/elidedtext.h"
+
 namespace {
 constexpr char kIdProperty[] = "controlId";
 }
@@ -25,7 +27,9 @@ QWidget* GetDlgItem(const QWidget* dialog, int id) {
 
 bool SetDlgItemText(const QWidget* dialog, int id, const QString& text) {
     QWidget* control = GetDlgItem(dialog, id);
-    if (auto* label = qobject_cast<QLabel*>(control)) {
+    if (auto* value = qobject_cast<ElidedText*>(control)) {
+        value->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(text);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(text);
@@ -39,6 +43,7 @@ bool SetDlgItemText(const QWidget* dialog, int id, const QString& text) {
 
 QString GetDlgItemText(const QWidget* dialog, int id) {
     QWidget* control = GetDlgItem(dialog, id);
+    if (auto* value = qobject_cast<ElidedText*>(control)) return value->text();
     if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
     if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text();
     if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();

@@ -5,41 +5,42 @@
 namespace form {
 namespace {
 
+constexpr char kTimeRoom[] = "0000-00-00 00:00:00";
+constexpr Qt::Alignment kCentre = Qt::AlignHCenter;
+
+// Every value starts empty: nothing is shown before the program knows it.
 const std::array kControls{
-    ControlSpec{IDC_ACTIVITY_LIST, Kind::ListBox, {7, 95, 240, 131}, ""},
-    ControlSpec{IDC_DATE, Kind::Static, {299, 7, 51, 17}, "yyyy-mm-dd", Align::Centre},
-    ControlSpec{IDC_TIME, Kind::Static, {353, 7, 36, 17}, "hh:mm:ss", Align::Centre},
-    // Wider than the Windows label (48): NanumGothic needs more room than Gulim for the version.
-    ControlSpec{IDC_VERSION, Kind::Static, {330, 252, 58, 8}, "v.2017.08.01.01"},
-    ControlSpec{IDC_BELOW_FORM, Kind::Static, {8, 356, 25, 8}, ""},
-    ControlSpec{IDC_FOLDER_EDIT, Kind::Edit, {252, 56, 139, 19}, ""},
-    ControlSpec{IDC_ADD_FOLDER, Kind::Button, {252, 33, 42, 19}, "추가"},
-    ControlSpec{IDC_DELETE_FOLDER, Kind::Button, {298, 33, 42, 19}, "삭제"},
-    ControlSpec{IDC_MODIFY_FOLDER, Kind::Button, {348, 33, 42, 19}, "수정"},
-    ControlSpec{IDC_FOLDER_LIST, Kind::ListBox, {252, 78, 139, 149}, ""},
-    ControlSpec{
-        IDC_SAVE_FOLDER, Kind::NotifyStatic, {58, 232, 331, 13}, "Folder", Align::Left, true},
-    ControlSpec{IDC_NOTICE, Kind::Static, {7, 252, 139, 8}, ""},  // notice set by the form
-    ControlSpec{IDC_USER_ID, Kind::Static, {59, 12, 36, 12}, "ID", Align::Centre},
-    ControlSpec{IDC_LOGOUT, Kind::Button, {101, 10, 50, 14}, "로그 아웃"},
-    ControlSpec{IDC_LOGIN_TIME, Kind::Static, {143, 45, 72, 12}, "Login Time", Align::Centre},
-    ControlSpec{IDC_LOGIN_INFO, Kind::Static, {59, 44, 81, 12}, "Login Info", Align::Centre},
-    ControlSpec{IDC_RECEIVE_INFO, Kind::Static, {59, 60, 81, 12}, "Receive Info", Align::Centre},
-    ControlSpec{IDC_RECEIVE_TIME, Kind::Static, {143, 63, 72, 12}, "Receive Time", Align::Centre},
-    ControlSpec{IDC_PROGRESS_INFO, Kind::Static, {59, 76, 81, 12}, "", Align::Centre},
-    ControlSpec{IDC_PROGRESS_TIME, Kind::Static, {143, 77, 72, 12}, "", Align::Centre},
-    ControlSpec{IDC_NICKNAME, Kind::NotifyStatic, {59, 28, 156, 12}, "", Align::Centre},
-    // In the free column between the reception rows and the folder edit and list.
-    ControlSpec{IDC_RECEIVE_BAR, Kind::ProgressBar, {216, 63, 35, 12}, ""},
-    ControlSpec{IDC_RECEIVE_RATE, Kind::Static, {216, 77, 35, 12}, "", Align::Centre},
-    // In the free stretch of the top row, between the logout button and the date.
-    ControlSpec{IDC_AUTOSTART, Kind::CheckBox, {160, 11, 80, 12}, "로그인 시 자동 실행"},
-    ControlSpec{NO_ID, Kind::Static, {31, 46, 22, 8}, "로그인", Align::Right},
-    ControlSpec{NO_ID, Kind::Static, {18, 62, 35, 8}, "파일수신명", Align::Right},
-    ControlSpec{NO_ID, Kind::Static, {11, 78, 42, 8}, "수신진행정보", Align::Right},
-    ControlSpec{NO_ID, Kind::Static, {23, 14, 30, 8}, "사용자 ID", Align::Right},
-    ControlSpec{NO_ID, Kind::Static, {7, 234, 47, 8}, "사진 저장 폴더", Align::Right},
-    ControlSpec{NO_ID, Kind::Static, {31, 30, 22, 8}, "닉네임", Align::Right},
+    ControlSpec{IDC_ACTIVITY_LIST, Kind::ListBox, ""},
+    ControlSpec{IDC_DATE, Kind::Value, "", Qt::ElideRight, "0000-00-00", kCentre},
+    ControlSpec{IDC_TIME, Kind::Value, "", Qt::ElideRight, "00:00:00", kCentre},
+    ControlSpec{IDC_VERSION, Kind::Value, "", Qt::ElideRight, "v.0000.00.00.00"},
+    ControlSpec{IDC_BELOW_FORM, Kind::Value, ""},
+    ControlSpec{IDC_FOLDER_EDIT, Kind::Edit, ""},
+    ControlSpec{IDC_ADD_FOLDER, Kind::Button, "추가"},
+    ControlSpec{IDC_DELETE_FOLDER, Kind::Button, "삭제"},
+    ControlSpec{IDC_MODIFY_FOLDER, Kind::Button, "수정"},
+    ControlSpec{IDC_FOLDER_LIST, Kind::ListBox, ""},
+    ControlSpec{IDC_SAVE_FOLDER, Kind::NotifyValue, "", Qt::ElideMiddle, "/home/user/ZNL"},
+    ControlSpec{IDC_NOTICE, Kind::Value, "", Qt::ElideRight, "xxxxxxxxxxxxxxxxxxxx"},
+    ControlSpec{IDC_USER_ID, Kind::Value, "", Qt::ElideRight, "xxxxxxxxxx"},
+    ControlSpec{IDC_LOGOUT, Kind::Button, "로그 아웃"},
+    ControlSpec{IDC_LOGIN_TIME, Kind::Value, "", Qt::ElideRight, kTimeRoom, kCentre},
+    ControlSpec{IDC_LOGIN_INFO, Kind::Value, "", Qt::ElideRight,
+                "로그인 서버 연결 대기 중 (300초 후 재시도)"},
+    ControlSpec{IDC_RECEIVE_INFO, Kind::Value, "", Qt::ElideMiddle, "파일서버 접속 끊김!"},
+    ControlSpec{IDC_RECEIVE_TIME, Kind::Value, "", Qt::ElideRight, kTimeRoom, kCentre},
+    ControlSpec{IDC_PROGRESS_INFO, Kind::Value, "", Qt::ElideRight,
+                "수신 완료 사이즈: 000,000,000"},
+    ControlSpec{IDC_PROGRESS_TIME, Kind::Value, "", Qt::ElideRight, kTimeRoom, kCentre},
+    ControlSpec{IDC_NICKNAME, Kind::NotifyValue, "", Qt::ElideRight, "스튜디오 하늘"},
+    ControlSpec{IDC_CHANGE_NICKNAME, Kind::Button, "변경…"},
+    ControlSpec{IDC_RECEIVE_BAR, Kind::ProgressBar, ""},
+    ControlSpec{IDC_RECEIVE_RATE, Kind::Value, "", Qt::ElideRight,
+                "000.0 KB/s, 남은 시간 00분 00초"},
+    ControlSpec{IDC_RECEIVE_SIZE, Kind::Value, "", Qt::ElideRight, "사이즈: 000,000,000"},
+    ControlSpec{IDC_BURST_COUNT, Kind::Value, "", Qt::ElideRight, "사진 000장째 수신 중"},
+    ControlSpec{IDC_AUTOSTART, Kind::CheckBox, "로그인 시 자동 실행"},
+    ControlSpec{IDC_CHANGE_SAVE_FOLDER, Kind::Button, "변경…"},
 };
 
 }  // namespace

@@ -57,6 +57,7 @@ bool InSignInButton(const QPoint& at) {
 
 constexpr char kPrompt[] = "사용자 아이디와 패스워드를 입력 해 주세요!";
 constexpr char kChecking[] = "로그인 검사 중 입니다. 잠시만 기다려 주세요!";
+constexpr char kRefused[] = "로그인 실패!";
 constexpr char kNoUserId[] = "사용자 아이디를 입력해 주세요!";
 constexpr char kNoPassword[] = "사용자 패스워드를 입력해 주세요!";
 
@@ -194,10 +195,14 @@ void CLoginDlg::OnLogin(SignInMode mode) {
 void CLoginDlg::OnLoginResult(bool ok, const QString& message) {
     if (ok) {
         done(IDOK);
-    } else {
-        // The status line keeps its waiting text; the user may try again.
-        ShowMessage(message.toStdString());
+        return;
     }
+    // The checking is over: the status line tells why in the message's first line, the box tells
+    // it whole, and the user may try again.
+    const QString why = message.section(u'\n', 0, 0).trimmed();
+    SetDlgItemText(this, IDC_STATUS, why.isEmpty() ? QString::fromUtf8(kRefused) : why);
+    GetDlgItem(this, IDOK)->setEnabled(true);
+    ShowMessage(message.toStdString());
 }
 
 // Nothing came back that could be read: the status line says so and the user may try again.

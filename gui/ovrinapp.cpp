@@ -10,6 +10,7 @@
 #include "gui/mainframe.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
+#include "gui/qttranslations.h"
 #include "platform/quitsignals.h"
 #include "platform/singleinstance.h"
 #include "protocol/programinfo.h"
@@ -41,6 +42,9 @@ int COvrinApp::Run(int argc, char** argv) {
     if (const auto code = commandLine.Answer(ArgumentsOf(argc, argv), true)) return *code;
     QApplication app(argc, argv);
     if (const auto code = commandLine.Answer(QCoreApplication::arguments())) return *code;
+    // Every text of the program is Korean whatever the user's locale, so Qt's buttons are too:
+    // an English "Yes" under a Korean question reads as a mistake in any locale.
+    InstallKoreanQtTexts(app);
     // Closing the frame only hides it; the program ends through "Exit" or the quit message.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -11,7 +10,9 @@
 #include "core/clientsession.h"
 #include "gui/controls.h"
 #include "gui/dialogunits.h"
+#include "gui/elidedtext.h"
 #include "gui/formfonts.h"
+#include "gui/formlayout.h"
 #include "gui/formresource.h"
 #include "gui/staticnotify.h"
 #include "platform/clock.h"
@@ -34,17 +35,19 @@ QWidget* MakeControl(const form::ControlSpec& spec, QWidget* parent) {
             return new QCheckBox(text, parent);
         case form::Kind::ProgressBar:
             return new QProgressBar(parent);
-        case form::Kind::Static:
-        case form::Kind::NotifyStatic:
+        case form::Kind::Value:
+        case form::Kind::NotifyValue:
             break;
     }
-    auto* label = new QLabel(text, parent);
-    if (spec.kind == form::Kind::NotifyStatic) new StaticNotify(label);
-    Qt::Alignment horizontal = spec.align == form::Align::Centre  ? Qt::AlignHCenter
-                               : spec.align == form::Align::Right ? Qt::AlignRight
-                                                                  : Qt::AlignLeft;
-    label->setAlignment(horizontal | (spec.vcentre ? Qt::AlignVCenter : Qt::AlignTop));
-    return label;
+    auto* value = new ElidedText(spec.elide, QString::fromUtf8(spec.room), parent);
+    value->setText(text);
+    value->setAlignment(spec.align | Qt::AlignVCenter);
+    if (spec.kind == form::Kind::NotifyValue) {
+        new StaticNotify(value);
+        // The pointer tells that a click does something here, as the button beside it does.
+        value->setCursor(Qt::PointingHandCursor);
+    }
+    return value;
 }
 
 }  // namespace
@@ -69,15 +72,20 @@ COvrinView::~COvrinView() {
 
 void COvrinView::CreateControls() {
     setFont(DialogFont());
-    const DialogBaseUnits base = BaseUnitsOf(font());
-    setFixedSize(MapDialogRect(QRect(0, 0, form::WIDTH_DU, form::HEIGHT_DU), base).size());
     for (const form::ControlSpec& spec : form::Controls()) {
         QWidget* control = MakeControl(spec, this);
-        control->setGeometry(MapDialogRect(spec.du, base));
         if (spec.id != form::NO_ID) SetControlId(control, spec.id);
         control->installEventFilter(this);
     }
+    LayOutForm(this);
     installEventFilter(this);
+}
+
+// The size of the Windows form in dialog units of its font, or more where the texts need it.
+QSize COvrinView::sizeHint() const {
+    const QSize dialog =
+        MapDialogRect(QRect(0, 0, form::WIDTH_DU, form::HEIGHT_DU), BaseUnitsOf(font())).size();
+    return dialog.expandedTo(QWidget::sizeHint());
 }
 
 void COvrinView::ObserveSession() {

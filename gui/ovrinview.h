@@ -3,11 +3,13 @@
 // lines, login state, reception state and progress, nickname, save folders) and turns the user's
 // clicks into the session's commands; the run itself lives in the session.
 #include <QFont>
+#include <QTimer>
 #include <QWidget>
 #include <ctime>
 #include <memory>
 #include <string>
 
+#include "gui/receiveburst.h"
 #include "gui/receiveprogress.h"
 #include "gui/tray.h"
 
@@ -34,10 +36,11 @@ public:
     // Runs the login dialog; returns after a successful sign-in or after the quit was posted
     // because the user closed it.
     void RunLoginDialog(const SignInPrefill& prefill);
-    // Nickname change (a click on control 1029).
+    // Nickname change (a click on control 1029, or its change button).
     void OnClickNickName();
 
-    // Save-folder list (control 1015) and the photo save folder (label 1018).
+    // Save-folder list (control 1015) and the photo save folder (label 1018, or its change
+    // button).
     void OnAddFolder();
     void OnDeleteFolder();
     void OnModifyFolder();
@@ -59,12 +62,13 @@ public:
 
     void SetDlgItemText(int id, const std::string& text);
 
+    QSize sizeHint() const override;
+
     const QFont& SmallFont() const { return m_fontSmall; }
     const QFont& LargeFont() const { return m_fontLarge; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void CreateControls();
@@ -82,15 +86,18 @@ private:
     // Why the photo save folder cannot be used (empty: it can): the reception row and the tray
     // tip say so until a file is accepted again.
     void ShowSaveFolderProblem(const std::string& reason);
-    void ShowFileProgress();
+    // The reception rows, the bar, the rate and the count are put on screen at once when they
+    // change after a quiet while, else with the latest values a quarter second after the last
+    // time: a photo reports every sub-block, far more often than anyone reads.
+    void ScheduleReceptionRows();
+    void ApplyReceptionRows();
+    void ShowReceptionRows();
     void BindFolderControls();
     void BindNickNameControl();
     void BindStatusControls();
     void BindAutostartControl();
     // The user checked or unchecked "로그인 시 자동 실행" (control 1032).
     void OnClickAutostart(bool checked);
-    // A left-button press on the form's own surface, at client pixels.
-    void OnLButtonDown(const QPoint& point);
     int SelectedFolderRow() const;
     QListWidget* ActivityList() const;
 
@@ -99,7 +106,18 @@ private:
     QListWidget* m_lstFolder = nullptr;
     QFont m_fontSmall;
     QFont m_fontLarge;
+    // What the reception rows say, and since when; put on screen by ApplyReceptionRows.
+    struct ReceptionRows {
+        std::string info;
+        std::time_t infoAt = 0;
+        std::string progress;
+        std::time_t progressAt = 0;
+    } m_rows;
     ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
+    ReceiveBurst m_burst;            // the photos of the current run of receptions
+    QTimer m_rowsPause;              // the quarter second after the rows were put on screen
+    QTimer m_burstQuiet;             // runs from each completed photo; its end ends the run
+    bool m_rowsChanged = false;
     std::string m_saveFolderProblem;
     bool m_signInWaiting = false;  // an automatic sign-in waits for the login server
     bool m_bDestroyed = false;

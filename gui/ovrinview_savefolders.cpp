@@ -1,5 +1,6 @@
 // The form's save-folder list and photo save folder: the session keeps them; the form shows them
 // and turns the user's edits into the session's commands.
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -21,6 +22,10 @@ void COvrinView::BindFolderControls() {
     onClick(form::IDC_ADD_FOLDER, &COvrinView::OnAddFolder);
     onClick(form::IDC_DELETE_FOLDER, &COvrinView::OnDeleteFolder);
     onClick(form::IDC_MODIFY_FOLDER, &COvrinView::OnModifyFolder);
+    onClick(form::IDC_CHANGE_SAVE_FOLDER, &COvrinView::OnPickSaveFolder);
+    // Enter in the edit adds what was typed, as the button beside it does.
+    connect(static_cast<QLineEdit*>(GetDlgItem(this, form::IDC_FOLDER_EDIT)),
+            &QLineEdit::returnPressed, this, [this] { OnAddFolder(); });
     // The list's own changes are made with its signals blocked, so this reports only the user's.
     connect(m_lstFolder, &QListWidget::itemSelectionChanged, this,
             [this] { OnSelchangeFolderList(); });
@@ -75,9 +80,9 @@ void COvrinView::OnSelchangeFolderList() {
     SetDlgItemText(form::IDC_FOLDER_EDIT, m_lstFolder->item(row)->text().toStdString());
 }
 
-// A cancel changes nothing: the folder in use stays the one the label shows.
+// The picker opens at the folder photos go to now; a cancel changes nothing.
 void COvrinView::OnPickSaveFolder() {
     const std::optional<QString> chosen =
-        PickFolder(this, QString::fromStdString(m_session.SaveFolderPickerStart()));
+        PickFolder(this, QString::fromStdString(m_session.SaveFolder()));
     if (chosen) m_session.SetSaveFolder(chosen->toStdString());
 }

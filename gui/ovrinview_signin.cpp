@@ -1,6 +1,8 @@
 // The form's dialogs for the account: the login dialog whenever the session asks for a sign-in,
-// and the nickname dialog on a click of the nickname; the login row and the tray tip while an
-// automatic sign-in waits for the server.
+// and the nickname dialog on a click of the nickname or of its change button; the login row and the
+// tray tip while an automatic sign-in waits for the server.
+#include <QPushButton>
+
 #include "core/clientsession.h"
 #include "gui/controls.h"
 #include "gui/formresource.h"
@@ -10,8 +12,6 @@
 #include "gui/ovrinview.h"
 #include "gui/staticnotify.h"
 #include "protocol/programinfo.h"
-
-namespace {}  // namespace
 
 void COvrinView::RunLoginDialog(const SignInPrefill& prefill) {
     CLoginDlg dlg(m_session, prefill, this);
@@ -38,6 +38,8 @@ void COvrinView::ShowSignInWaiting(int seconds) {
 void COvrinView::BindNickNameControl() {
     connect(StaticNotify::Of(GetDlgItem(this, form::IDC_NICKNAME)), &StaticNotify::clicked, this,
             [this] { OnClickNickName(); });
+    connect(static_cast<QPushButton*>(GetDlgItem(this, form::IDC_CHANGE_NICKNAME)),
+            &QPushButton::clicked, this, [this] { OnClickNickName(); });
 }
 
 void COvrinView::OnClickNickName() {

@@ -1,6 +1,5 @@
 // The status panel: the login state, what the reception reports, the progress of the file being
-// received, the logout, and the presses on the form's own surface.
-#include <QMouseEvent>
+// received and the photos of the current run, and the logout.
 #include <QProgressBar>
 #include <QPushButton>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include "gui/formresource.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
+#include "gui/receptiontexts.h"
 #include "platform/clock.h"
 #include "protocol/thousands.h"
 
@@ -17,18 +17,14 @@ namespace {
 
 constexpr char kStatusTimePattern[] = "%Y-%m-%d %H:%M:%S";
 constexpr int kBarSteps = 1000;
+// A few pictures a second: as often as a person can read a count.
+constexpr int kRowsPauseMs = 250;
+// No photo completed for this long, and none arriving, ends a run of receptions.
+constexpr int kBurstQuietMs = 5000;
 
-// A press strictly inside one of these client-pixel ranges runs its operation. The form keeps
-// its fixed size, so only ranges that reach its bare surface are listed: the ones for adding,
-// deleting and modifying a folder lie on the activity list, the one for logging out beyond the
-// form's right edge.
-struct HotSpot {
-    int left, right, top, bottom;  // all exclusive
-    void (COvrinView::*operation)();
-};
-constexpr HotSpot kHotSpots[] = {
-    {228, 396, 438, 461, &COvrinView::OnPickSaveFolder},
-};
+std::string StatusTime(std::time_t at) {
+    return at == 0 ? std::string() : platform::FormatLocalTime(at, kStatusTimePattern);
+}
 
 }  // namespace
 
@@ -36,8 +32,20 @@ void COvrinView::BindStatusControls() {
     auto* bar = static_cast<QProgressBar*>(GetDlgItem(this, form::IDC_RECEIVE_BAR));
     bar->setRange(0, kBarSteps);
     bar->setValue(0);
+    // Shown only while photos arrive: an empty bar would say something is being received. Its
+    // room stays, so the rows below do not move when it comes and goes.
+    QSizePolicy keepRoom = bar->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    bar->setSizePolicy(keepRoom);
+    bar->hide();
     connect(static_cast<QPushButton*>(GetDlgItem(this, form::IDC_LOGOUT)), &QPushButton::clicked,
             this, [this] { OnLogout(); });
+    m_rowsPause.setSingleShot(true);
+    connect(&m_rowsPause, &QTimer::timeout, this, [this] { ApplyReceptionRows(); });
+    m_burstQuiet.setSingleShot(true);
+    connect(&m_burstQuiet, &QTimer::timeout, this, [this] {
+        if (m_burst.End()) ScheduleReceptionRows();
+    });
 }
 
 void COvrinView::ObserveReception() {
@@ -50,17 +58,18 @@ void COvrinView::ObserveReception() {
     });
     connect(&m_session, &ClientSession::fileSizeAnnounced, this, [this](std::int64_t size) {
         m_recvProgress.StartFile(size);
-        ShowFileProgress();
+        m_burst.FileStarted();
+        ScheduleReceptionRows();
     });
     connect(&m_session, &ClientSession::fileProgress, this, [this](std::int64_t onHand) {
-        SetReceiveStatus(StatusRow::Progress, "수신 중 사이즈: " + FormatThousands(onHand));
         m_recvProgress.Update(ReceiveProgress::Clock::now(), onHand);
-        ShowFileProgress();
+        SetReceiveStatus(StatusRow::Progress, "수신 중 사이즈: " + FormatThousands(onHand));
     });
     connect(&m_session, &ClientSession::fileCompleted, this, [this](std::int64_t received) {
-        SetReceiveStatus(StatusRow::Progress, "수신 완료 사이즈: " + FormatThousands(received));
         m_recvProgress.Complete();
-        ShowFileProgress();
+        m_burst.FileCompleted();
+        m_burstQuiet.start(platform::ScaledMilliseconds(kBurstQuietMs));
+        SetReceiveStatus(StatusRow::Progress, "수신 완료 사이즈: " + FormatThousands(received));
     });
 }
 
@@ -97,22 +106,22 @@ void COvrinView::ShowUpdateNotInstalled(const QString& version, UpdateHold reaso
 }
 
 void COvrinView::SetReceiveStatus(StatusRow row, const std::string& text) {
-    const std::string now = platform::FormatLocalTime(platform::Now(), kStatusTimePattern);
+    const std::time_t now = platform::Now();
     if (row == StatusRow::Reception) {
-        SetDlgItemText(form::IDC_RECEIVE_INFO, text);
-        // A file name wider than the row is cut on screen; hovering shows it whole.
-        GetDlgItem(this, form::IDC_RECEIVE_INFO)->setToolTip(QString::fromStdString(text));
-        SetDlgItemText(form::IDC_RECEIVE_TIME, now);
+        m_rows.info = text;
+        m_rows.infoAt = now;
     } else {
+        m_rows.progress = text;
         // An empty text clears the row: a time alone would tell of nothing.
-        SetDlgItemText(form::IDC_PROGRESS_INFO, text);
-        SetDlgItemText(form::IDC_PROGRESS_TIME, text.empty() ? std::string() : now);
+        m_rows.progressAt = text.empty() ? 0 : now;
     }
+    ScheduleReceptionRows();
 }
 
 void COvrinView::ShowReceptionState(bool connected) {
     m_recvProgress.Reset();
-    ShowFileProgress();
+    m_burst.Abandon();
+    m_burstQuiet.stop();
     if (!m_saveFolderProblem.empty()) {
         // Waiting for files would not be true: none can be taken until the folder is back.
         SetReceiveStatus(StatusRow::Reception, m_saveFolderProblem);
@@ -130,11 +139,35 @@ void COvrinView::ShowSaveFolderProblem(const std::string& reason) {
     ShowTrayTip();
 }
 
-void COvrinView::ShowFileProgress() {
+void COvrinView::ScheduleReceptionRows() {
+    m_rowsChanged = true;
+    if (!m_rowsPause.isActive()) ApplyReceptionRows();
+}
+
+void COvrinView::ApplyReceptionRows() {
+    if (!m_rowsChanged) return;
+    m_rowsChanged = false;
+    ShowReceptionRows();
+    m_rowsPause.start(platform::ScaledMilliseconds(kRowsPauseMs));
+}
+
+void COvrinView::ShowReceptionRows() {
+    const AnnouncementParts announced = SplitAnnouncement(m_rows.info);
+    SetDlgItemText(form::IDC_RECEIVE_INFO, announced.name);
+    SetDlgItemText(form::IDC_RECEIVE_SIZE, announced.size);
+    SetDlgItemText(form::IDC_RECEIVE_TIME, StatusTime(m_rows.infoAt));
+    SetDlgItemText(form::IDC_PROGRESS_INFO, m_rows.progress);
+    SetDlgItemText(form::IDC_PROGRESS_TIME, StatusTime(m_rows.progressAt));
+    SetDlgItemText(form::IDC_BURST_COUNT, BurstText(m_burst));
+
     auto* bar = static_cast<QProgressBar*>(GetDlgItem(this, form::IDC_RECEIVE_BAR));
     bar->setValue(static_cast<int>(std::lround(m_recvProgress.Fraction() * kBarSteps)));
+    bar->setVisible(m_burst.Open());
     const std::optional<double> rate = m_recvProgress.Rate();
-    SetDlgItemText(form::IDC_RECEIVE_RATE, rate ? FormatRate(*rate) : std::string());
+    const std::optional<double> left = m_recvProgress.SecondsLeft();
+    std::string rateText = rate ? FormatRate(*rate) : std::string();
+    if (left) rateText += ", " + FormatTimeLeft(*left);
+    SetDlgItemText(form::IDC_RECEIVE_RATE, rateText);
 }
 
 void COvrinView::OnLogout() {
@@ -143,21 +176,4 @@ void COvrinView::OnLogout() {
         return;
     }
     m_session.SignOut();
-}
-
-void COvrinView::mousePressEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
-    // A press on a plain label comes on to the form; it is on a control all the same.
-    if (event->button() == Qt::LeftButton && !childAt(point)) OnLButtonDown(point);
-    QWidget::mousePressEvent(event);
-}
-
-void COvrinView::OnLButtonDown(const QPoint& point) {
-    for (const HotSpot& spot : kHotSpots) {
-        if (point.x() > spot.left && point.x() < spot.right && point.y() > spot.top &&
-            point.y() < spot.bottom) {
-            (this->*spot.operation)();
-            return;
-        }
-    }
 }

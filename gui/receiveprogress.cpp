@@ -49,6 +49,12 @@ std::optional<double> ReceiveProgress::Rate() const {
     return static_cast<double>(m_samples.back().bytes - m_samples.front().bytes) / span.count();
 }
 
+std::optional<double> ReceiveProgress::SecondsLeft() const {
+    const std::optional<double> rate = Rate();
+    if (!rate || *rate <= 0) return std::nullopt;
+    return static_cast<double>(std::max<std::int64_t>(m_nSize - m_nOnHand, 0)) / *rate;
+}
+
 std::string FormatRate(double bytesPerSecond) {
     static constexpr std::array<const char*, 4> kUnits = {"B", "KB", "MB", "GB"};
     double value = std::max(bytesPerSecond, 0.0);

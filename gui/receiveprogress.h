@@ -1,7 +1,7 @@
 #pragma once
 // How far the file being received has come and how fast it arrives: the share of its announced
-// size on hand, and the rate over about the last second. Fed with the counts the reception thread
-// reports; it keeps no clock of its own.
+// size on hand, the rate over about the last second, and the time it still needs at that rate. Fed
+// with the counts the reception thread reports; it keeps no clock of its own.
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -26,6 +26,8 @@ public:
     // Bytes per second over the last second or so; none before two counts at different moments
     // of the same run of bytes, and none once complete.
     std::optional<double> Rate() const;
+    // Seconds until the announced size is on hand at that rate; none without a rate.
+    std::optional<double> SecondsLeft() const;
 
 private:
     struct Sample {

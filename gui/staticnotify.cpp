@@ -1,9 +1,9 @@
 #include "gui/staticnotify.h"
 
-#include <QLabel>
 #include <QMouseEvent>
+#include <QWidget>
 
-StaticNotify::StaticNotify(QLabel* label) : QObject(label) {
+StaticNotify::StaticNotify(QWidget* label) : QObject(label) {
     label->installEventFilter(this);
 }
 

@@ -3,13 +3,13 @@
 // the form beneath it.
 #include <QObject>
 
-class QLabel;
+class QWidget;
 
 class StaticNotify : public QObject {
     Q_OBJECT
 public:
     // Attaches itself to the label, which owns it.
-    explicit StaticNotify(QLabel* label);
+    explicit StaticNotify(QWidget* label);
     // The notifier attached to the control, or null when it has none.
     static StaticNotify* Of(const QObject* control);
 

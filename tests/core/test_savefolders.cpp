@@ -82,25 +82,21 @@ TEST(FolderNames, SortedInsertionKeepsTheOrderAndPutsEqualNamesAfter) {
     EXPECT_EQ(names, expected);
 }
 
-TEST(FolderNames, PrefixSearchUsesTheSameComparisonOverEveryEntry) {
-    const QStringList names = {Q("Beach"), Q("studio"), Q("Ärzte"), Q("가족사진"), Q("studio")};
+TEST(FolderNames, OnlyTheSameNameInAnyLetterCaseIsFound) {
+    const QStringList names = {Q("Beach"), Q("studio"), Q("Ärzte"), Q("가족사진"), Q("Zoo")};
     struct Case {
-        const char* prefix;
+        const char* name;
         qsizetype found;
     };
     const Case cases[] = {
-        {"Stu", 1}, {"STUDIO", 1}, {"studios", -1}, {"b", 0},     {"Park", -1},
-        {"äR", 2},  {"ärzte", 2},  {"가족", 3},     {"사진", -1}, {"가족사진!", -1},
+        {"studio", 1},   {"STUDIO", 1}, {"äRZTE", 2},      {"가족사진", 3}, {"zoo", 4},
+        {"Stu", -1},  // a beginning of a name is a name of its own
+        {"studios", -1}, {"가족", -1},  {"가족사진!", -1}, {"Zoo ", -1},    {"", -1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.prefix);
-        EXPECT_EQ(FindFolderPrefix(names, Q(c.prefix)), c.found);
-        if (c.found >= 0) {
-            EXPECT_TRUE(FolderNameStartsWith(names[c.found], Q(c.prefix)));
-        }
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FindFolderName(names, Q(c.name)), c.found);
     }
-    // The last entry is searched too.
-    EXPECT_EQ(FindFolderPrefix({Q("a"), Q("b"), Q("Zoo")}, Q("zo")), 2);
 }
 
 TEST_F(SaveFolderSettings, StoredTextIsWhatTheSettingsFileKeepsUnchanged) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +22,7 @@
 #include "gui/logindlg.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
+#include "gui/qttranslations.h"
 #include "support/scriptedserver.h"
 #include "support/testfolder.h"
 
@@ -144,6 +146,21 @@ TEST(MessageBoxTest, ShowsTheTextUnderTheCaptionAndReturnsTheAnswer) {
     }
 }
 
+TEST(QtTextsTest, StandardButtonsSpeakKoreanOnceQtsTranslationIsInstalled) {
+    QTranslator* korean = InstallKoreanQtTexts(*qApp);
+    ASSERT_NE(korean, nullptr) << "Qt's Korean translation (qt6-translations-l10n) is missing";
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok);
+    const QString yes = box.button(QMessageBox::Yes)->text();
+    const QString no = box.button(QMessageBox::No)->text();
+    const QString ok = box.button(QMessageBox::Ok)->text();
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
+    EXPECT_EQ(yes, QStringLiteral("예(&Y)"));
+    EXPECT_EQ(no, QStringLiteral("아니요(&N)"));
+    EXPECT_EQ(ok, QStringLiteral("확인"));
+}
+
 TEST_F(LoginDialogTest, OpensWithTheAccountPlacedOnThePictureAndTheIdFieldActive) {
     m_account.userId = "alice";
     m_account.password = "abcdefghijkl";  // remembered longer than the typing limit
@@ -244,7 +261,15 @@ TEST_F(LoginDialogTest, ARefusalIsShownAndKeepsTheDialogOpenASuccessClosesItWith
     EXPECT_EQ(m_boxes.texts, QStringList{QString::fromStdString(refusal)});
     EXPECT_EQ(m_boxes.captions, QStringList{QStringLiteral("TAVEN PIC 사진 수신 처리")});
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), kChecking);
+    // The status line no longer says it is checking: it tells what happened, on one line that
+    // holds the longest of the service's first lines whole.
+    EXPECT_EQ(GetDlgItemText(dlg.get(), 1005), QStringLiteral("미등록 고객입니다!"));
+    EXPECT_TRUE(GetDlgItem(dlg.get(), IDOK)->isEnabled());
+    auto* status = qobject_cast<QLabel*>(GetDlgItem(dlg.get(), 1005));
+    ASSERT_NE(status, nullptr);
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(
+                  QStringLiteral("ZNL프로그램이 다른 쪽에서 실행되구 있습니다!")),
+              status->width());
 
     // The next attempt, unchecked this time, is accepted.
     m_answer = Answer{SignInOutcome::Accepted, ""};

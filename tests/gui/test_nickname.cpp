@@ -41,8 +41,9 @@ void Type(QLineEdit* edit, const QString& text) {
 
 class NicknameChange : public FormRig {
 protected:
-    // Clicks the nickname label; `interact` gets the open dialog and must end it.
-    void ClickNickName(const std::function<void(CNicNameDlg&)>& interact) {
+    // Clicks the nickname label, or presses the change button beside it from the keyboard;
+    // `interact` gets the open dialog and must end it.
+    void ClickNickName(const std::function<void(CNicNameDlg&)>& interact, bool byButton = false) {
         bool opened = false;
         QTimer::singleShot(0, &m_view, [&] {
             auto* dlg = dynamic_cast<CNicNameDlg*>(QApplication::activeModalWidget());
@@ -54,15 +55,21 @@ protected:
             });
             interact(*dlg);
         });
-        QTest::mouseClick(GetDlgItem(&m_view, 1029), Qt::LeftButton);
+        if (byButton) {
+            QTest::keyClick(GetDlgItem(&m_view, 1035), Qt::Key_Space);
+        } else {
+            QTest::mouseClick(GetDlgItem(&m_view, 1029), Qt::LeftButton);
+        }
         EXPECT_TRUE(opened);
     }
     void Rename(const QString& typed) {
-        ClickNickName([&](CNicNameDlg& dlg) {
-            Edit(dlg)->clear();
-            Type(Edit(dlg), typed);
-            Press(dlg, IDOK);
-        });
+        ClickNickName(
+            [&](CNicNameDlg& dlg) {
+                Edit(dlg)->clear();
+                Type(Edit(dlg), typed);
+                Press(dlg, IDOK);
+            },
+            true);
     }
     std::vector<std::string> LoginRequests() const {
         std::vector<std::string> logins;

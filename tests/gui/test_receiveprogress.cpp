@@ -1,7 +1,10 @@
-// The share and rate of the file being received, fed with counts at chosen moments.
+// The share, rate and time left of the file being received, fed with counts at chosen moments;
+// the photos of a run of receptions; and the texts the reception rows make of them.
 #include <gtest/gtest.h>
 
+#include "gui/receiveburst.h"
 #include "gui/receiveprogress.h"
+#include "gui/receptiontexts.h"
 
 namespace {
 
@@ -102,6 +105,23 @@ TEST(ReceiveProgress, AResumedFileShowsItsStoredPartButDoesNotCountItAsSpeed) {
     EXPECT_NEAR(*progress.Rate(), 100.0, 1e-9);
 }
 
+TEST(ReceiveProgress, TimeLeftIsTheRestOfTheAnnouncedSizeAtTheCurrentRate) {
+    ReceiveProgress progress;
+    progress.StartFile(10'000);
+    progress.Update(At(0), 1000);
+    EXPECT_FALSE(progress.SecondsLeft());  // no rate yet
+    progress.Update(At(1000), 3000);       // 2,000 bytes a second, 7,000 to go
+    ASSERT_TRUE(progress.SecondsLeft());
+    EXPECT_NEAR(*progress.SecondsLeft(), 3.5, 1e-9);
+    progress.Update(At(2000), 12'000);  // more than announced: nothing left, never negative
+    EXPECT_NEAR(*progress.SecondsLeft(), 0.0, 1e-9);
+    ReceiveProgress stalled;
+    stalled.StartFile(100);
+    stalled.Update(At(0), 50);
+    stalled.Update(At(1000), 50);
+    EXPECT_FALSE(stalled.SecondsLeft());  // no bytes moved: no end in sight to tell
+}
+
 TEST(ReceiveProgress, ACompleteFileStaysFullWithoutARate) {
     ReceiveProgress progress;
     progress.StartFile(1000);
@@ -136,4 +156,63 @@ TEST(FormatRate, ReadsAsAPersonWouldSayIt) {
     for (const auto& c : cases) {
         EXPECT_EQ(FormatRate(c.bytesPerSecond), c.text) << c.bytesPerSecond;
     }
+}
+
+TEST(ReceptionTexts, TimeLeftReadsAsAPersonWouldSayIt) {
+    const struct {
+        double seconds;
+        const char* text;
+    } cases[] = {
+        {0, "남은 시간 0초"},          {-2, "남은 시간 0초"},
+        {12.4, "남은 시간 12초"},      {59.6, "남은 시간 1분 0초"},
+        {185, "남은 시간 3분 5초"},    {3599, "남은 시간 59분 59초"},
+        {3600, "남은 시간 1시간 0분"}, {7830, "남은 시간 2시간 10분"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatTimeLeft(c.seconds), c.text) << c.seconds;
+}
+
+TEST(ReceptionTexts, AnAnnouncementSplitsIntoTheNameAndTheSize) {
+    const struct {
+        const char* text;
+        const char* name;
+        const char* size;
+    } cases[] = {
+        {"파일명:웨딩/신부 입장.jpg  사이즈:234,567", "웨딩/신부 입장.jpg", "사이즈: 234,567"},
+        {"파일명:a  사이즈:b.jpg  사이즈:0", "a  사이즈:b.jpg", "사이즈: 0"},  // the last mark
+        {"파일명:  사이즈:12", "", "사이즈: 12"},
+        {"파일 수신 대기 완료!", "파일 수신 대기 완료!", ""},
+        {"  사이즈:12 파일명:x", "  사이즈:12 파일명:x", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const AnnouncementParts parts = SplitAnnouncement(c.text);
+        EXPECT_EQ(parts.name, c.name);
+        EXPECT_EQ(parts.size, c.size);
+    }
+}
+
+TEST(ReceiveBurst, CountsThePhotosOfARunAndStartsOverAfterItEnds) {
+    ReceiveBurst burst;
+    EXPECT_FALSE(burst.Open());
+    EXPECT_EQ(BurstText(burst), "");
+    burst.FileStarted();
+    EXPECT_EQ(BurstText(burst), "사진 1장째 수신 중");
+    EXPECT_FALSE(burst.End()) << "a photo arriving keeps the run";
+    burst.FileCompleted();
+    burst.FileStarted();
+    burst.FileCompleted();
+    EXPECT_EQ(BurstText(burst), "사진 2장 수신 완료");
+    EXPECT_TRUE(burst.Open());
+    EXPECT_TRUE(burst.End());
+    EXPECT_FALSE(burst.Open());
+    EXPECT_FALSE(burst.End()) << "a run ends once";
+    EXPECT_EQ(BurstText(burst), "사진 2장 수신 완료");  // the last run stays readable
+    burst.FileStarted();
+    EXPECT_EQ(BurstText(burst), "사진 1장째 수신 중");
+    burst.Abandon();  // the connection went with the photo
+    EXPECT_FALSE(burst.Open());
+    EXPECT_EQ(BurstText(burst), "");
+    burst.FileCompleted();  // a completion without an announcement still counts, in a new run
+    EXPECT_EQ(BurstText(burst), "사진 1장 수신 완료");
 }

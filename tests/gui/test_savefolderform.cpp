@@ -163,7 +163,7 @@ TEST_F(SaveFolderForm, LoadCreatesTheStoredFolderAndSortsTheStoredNames) {
     EXPECT_EQ(ListNames(), Names{"Park"});
 }
 
-TEST_F(SaveFolderForm, AddRefusesAPrefixOfAnEntryAndStoresEveryAddition) {
+TEST_F(SaveFolderForm, AddRefusesOnlyANameAlreadyInTheListAndStoresEveryAddition) {
     LoadWith({"Beach", "studio"});
     struct Step {
         std::string typed;
@@ -171,16 +171,15 @@ TEST_F(SaveFolderForm, AddRefusesAPrefixOfAnEntryAndStoresEveryAddition) {
         Names names;
     };
     const Step steps[] = {
-        {"Stu", "'Stu' 폴더는 이미 저장되어 있음!", {"Beach", "studio"}},
-        {"", "", {"Beach", "studio"}},
-        {"Park", "저장 폴더 'Park' 추가 완료!", {"Beach", "Park", "studio"}},
-        {"BEACH", "'BEACH' 폴더는 이미 저장되어 있음!", {"Beach", "Park", "studio"}},
-        {"가족사진", "저장 폴더 '가족사진' 추가 완료!", {"Beach", "Park", "studio", "가족사진"}},
-        {"가족", "'가족' 폴더는 이미 저장되어 있음!", {"Beach", "Park", "studio", "가족사진"}},
-        {"apple", "저장 폴더 'apple' 추가 완료!", {"apple", "Beach", "Park", "studio", "가족사진"}},
-        {"studio2",
-         "저장 폴더 'studio2' 추가 완료!",
-         {"apple", "Beach", "Park", "studio", "studio2", "가족사진"}},
+        {"Stu", "저장 폴더 'Stu' 추가 완료!", {"Beach", "Stu", "studio"}},
+        {"", "", {"Beach", "Stu", "studio"}},
+        {"STUDIO", "'STUDIO' 폴더는 이미 저장되어 있음!", {"Beach", "Stu", "studio"}},
+        {"BEACH", "'BEACH' 폴더는 이미 저장되어 있음!", {"Beach", "Stu", "studio"}},
+        {"가족사진", "저장 폴더 '가족사진' 추가 완료!", {"Beach", "Stu", "studio", "가족사진"}},
+        {"가족", "저장 폴더 '가족' 추가 완료!", {"Beach", "Stu", "studio", "가족", "가족사진"}},
+        {"  가족 ",
+         "'가족' 폴더는 이미 저장되어 있음!",
+         {"Beach", "Stu", "studio", "가족", "가족사진"}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.typed);
@@ -201,6 +200,23 @@ TEST_F(SaveFolderForm, AddRefusesAPrefixOfAnEntryAndStoresEveryAddition) {
         EXPECT_EQ(UploadTimerSet(), ListNames() != namesBefore);
         ExpectStored(ListNames());
     }
+}
+
+TEST_F(SaveFolderForm, EnterInTheEditAddsAndTheChangeButtonPicksFromTheKeyboard) {
+    LoadWith({"Beach"});
+    QWidget* edit = GetDlgItem(&m_view, 1011);
+    Type("Park");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(ListNames(), (Names{"Beach", "Park"}));
+    EXPECT_EQ(ActivityLines().front(), Line("저장 폴더 'Park' 추가 완료!"));
+    QTest::keyClick(edit, Qt::Key_Enter);  // the keypad's Enter too; the name is there now
+    EXPECT_EQ(ActivityLines().front(), Line("'Park' 폴더는 이미 저장되어 있음!"));
+    EXPECT_EQ(ListNames(), (Names{"Beach", "Park"}));
+
+    // The button beside the save folder opens the picker at the folder in use.
+    m_pick = std::nullopt;
+    QTest::keyClick(GetDlgItem(&m_view, 1036), Qt::Key_Space);
+    EXPECT_EQ(m_pickerStarts, QStringList{Q(m_session.SaveFolder())});
 }
 
 TEST_F(SaveFolderForm, SelectingAnEntryPutsItsTextIntoTheEditBox) {
@@ -284,10 +300,10 @@ TEST_F(SaveFolderForm, PickingAFolderStoresItShowsItAndHandsItToReception) {
     QTest::mouseClick(label, Qt::LeftButton);  // one click picks nothing
     EXPECT_TRUE(m_pickerStarts.isEmpty());
 
-    // Cancelled: the picker opened at the executable's folder, and nothing changes.
+    // Cancelled: the picker opened at the save folder in use, and nothing changes.
     m_pick = std::nullopt;
     QTest::mouseDClick(label, Qt::LeftButton);
-    EXPECT_EQ(m_pickerStarts, QStringList{Q(m_session.Paths().programDir.string())});
+    EXPECT_EQ(m_pickerStarts, QStringList{Q(home)});
     EXPECT_EQ(m_session.SaveFolder(), home);
     EXPECT_EQ(GetDlgItemText(&m_view, 1018), Q(home));
     EXPECT_FALSE(fs::exists(m_session.Paths().settingsFile));
@@ -301,7 +317,7 @@ TEST_F(SaveFolderForm, PickingAFolderStoresItShowsItAndHandsItToReception) {
     EXPECT_TRUE(ActivityLines().isEmpty());
 
     m_pick = std::nullopt;
-    m_view.OnPickSaveFolder();  // the stored folder is where the picker opens now
+    m_view.OnPickSaveFolder();  // the folder now in use is where the picker opens
     EXPECT_EQ(m_pickerStarts.back(), Q(chosen));
     EXPECT_EQ(m_session.SaveFolder(), chosen);
 }

@@ -1,23 +1,23 @@
 // The form's status panel: what the reception thread's reports write where, the progress bar of
-// the file being received, and the presses on the form's own surface.
+// the file being received with the photos of the current run, and how often all that reaches the
+// screen.
 #include <gtest/gtest.h>
 
-#include <QLabel>
+#include <QApplication>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTest>
-#include <optional>
 
 #include "core/clientsession.h"
 #include "core/settings.h"
 #include "core/windowmessages.h"
 #include "gui/controls.h"
-#include "gui/folderpicker.h"
+#include "gui/elidedtext.h"
 #include "gui/ovrinview.h"
 #include "platform/clock.h"
 #include "support/testfolder.h"
 
 using testsupport::LocalMoment;
-using testsupport::TestFolder;
 using testsupport::WaitUntil;
 
 namespace {
@@ -26,8 +26,11 @@ const QString kReady = QStringLiteral("파일 수신 대기 완료!");
 const QString kLost = QStringLiteral("파일서버 접속 끊김!");
 constexpr int kBar = 1030;
 constexpr int kRate = 1031;
+constexpr int kSize = 1033;
+constexpr int kCount = 1034;
 
-// A form on a UTC clock the test sets, reached through its window messages.
+// A form on a UTC clock the test sets, reached through its window messages. What the reports
+// change reaches the screen a little later; the checks wait for it.
 class StatusPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,24 +38,38 @@ protected:
         tzset();
         platform::SetClockForTests([this] { return m_now; });
     }
-    void TearDown() override { platform::SetClockForTests(nullptr); }
+    void TearDown() override {
+        platform::SetClockForTests(nullptr);
+        platform::SetTimeScaleForTests(1.0);
+    }
 
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
         return SendMessage(m_session.Handle(), message, wParam, lParam);
     }
     LRESULT Progress(WPARAM kind, LPARAM value) { return Send(WM_RECV_PROGRESS, kind, value); }
-    QString Text(int id) const { return GetDlgItemText(&m_view, id); }
-    double BarShare() const {
-        auto* bar = qobject_cast<QProgressBar*>(GetDlgItem(&m_view, kBar));
-        return static_cast<double>(bar->value() - bar->minimum()) /
-               (bar->maximum() - bar->minimum());
+    LRESULT Announce(const std::string& text) {
+        return Progress(RECV_PROGRESS_ANNOUNCED, reinterpret_cast<LPARAM>(&text));
     }
+    QString Text(int id) const { return GetDlgItemText(&m_view, id); }
+    bool Shows(int id, const QString& text) const {
+        return WaitUntil([&] { return Text(id) == text; });
+    }
+    QProgressBar* Bar() const { return qobject_cast<QProgressBar*>(GetDlgItem(&m_view, kBar)); }
+    double BarShare() const {
+        return static_cast<double>(Bar()->value() - Bar()->minimum()) /
+               (Bar()->maximum() - Bar()->minimum());
+    }
+    bool BarShows(double share) const {
+        return WaitUntil([&] { return !Bar()->isHidden() && BarShare() == share; });
+    }
+    // Everything the panel shows, once what was reported has reached the screen.
     QStringList PanelTexts() const {
+        QApplication::processEvents();
         QStringList texts;
-        for (int id = 1021; id <= 1031; ++id) {
-            if (id != kBar && id != 1022) texts << Text(id);
+        for (int id = 1021; id <= kCount; ++id) {
+            if (id != kBar && id != 1022 && id != 1032) texts << Text(id);
         }
-        return texts << QString::number(BarShare());
+        return texts << QString::number(BarShare()) << QString::number(Bar()->isHidden());
     }
 
     std::time_t m_now = LocalMoment(2024, 2, 29, 23, 59, 58);
@@ -66,50 +83,52 @@ protected:
 TEST_F(StatusPanelTest, ConnectionStartShowsReadyAndClearsProgressEndShowsLost) {
     Progress(RECV_PROGRESS_FILE_SIZE, 1000);
     Progress(RECV_PROGRESS_RECEIVING, 500);
-    ASSERT_DOUBLE_EQ(BarShare(), 0.5);
+    ASSERT_TRUE(BarShows(0.5));
 
     EXPECT_EQ(Send(WM_RECV_STATE, 1, 1), 0);
-    EXPECT_EQ(Text(1025), kReady);
+    ASSERT_TRUE(Shows(1025, kReady));
     EXPECT_EQ(Text(1026), QStringLiteral("2024-02-29 23:59:58"));
     EXPECT_EQ(Text(1027), QString());
     EXPECT_EQ(Text(1028), QString());
-    EXPECT_DOUBLE_EQ(BarShare(), 0.0);
+    EXPECT_TRUE(Bar()->isHidden());
 
     m_now = LocalMoment(2024, 3, 1, 0, 0, 5);
     Progress(RECV_PROGRESS_FILE_SIZE, 1000);
     Progress(RECV_PROGRESS_RECEIVING, 500);
     EXPECT_EQ(Send(WM_RECV_STATE, 1, 0), 0);
-    EXPECT_EQ(Text(1025), kLost);
+    ASSERT_TRUE(Shows(1025, kLost));
     EXPECT_EQ(Text(1026), QStringLiteral("2024-03-01 00:00:05"));
-    // The last progress stays readable; only the bar of a file no longer arriving goes.
+    // The last progress stays readable; the bar of a file no longer arriving goes.
     EXPECT_EQ(Text(1027), QStringLiteral("수신 중 사이즈: 500"));
-    EXPECT_DOUBLE_EQ(BarShare(), 0.0);
+    EXPECT_TRUE(Bar()->isHidden());
     EXPECT_EQ(Text(kRate), QString());
 }
 
-TEST_F(StatusPanelTest, AnnouncementGoesToTheReceptionRowCountsToTheProgressRow) {
-    const std::string announced = "파일명:2024\\사진 1.jpg  사이즈:1,234,567";
-    EXPECT_EQ(Progress(RECV_PROGRESS_ANNOUNCED, reinterpret_cast<LPARAM>(&announced)), 0);
-    EXPECT_EQ(Text(1025), QString::fromStdString(announced));
-    // A long name is cut by its narrow row; the whole text is a hover away.
-    EXPECT_EQ(GetDlgItem(&m_view, 1025)->toolTip(), QString::fromStdString(announced));
+TEST_F(StatusPanelTest, AnnouncementShowsTheNameAndTheSizeApartCountsGoToTheProgressRow) {
+    EXPECT_EQ(Announce("파일명:2024\\사진 1.jpg  사이즈:1,234,567"), 0);
+    ASSERT_TRUE(Shows(1025, QStringLiteral("2024\\사진 1.jpg")));
+    EXPECT_EQ(Text(kSize), QStringLiteral("사이즈: 1,234,567"));
     EXPECT_EQ(Text(1026), QStringLiteral("2024-02-29 23:59:58"));
 
     m_now = LocalMoment(2024, 2, 29, 23, 59, 59);
     Progress(RECV_PROGRESS_RECEIVING, 1234567);
-    EXPECT_EQ(Text(1027), QStringLiteral("수신 중 사이즈: 1,234,567"));
+    ASSERT_TRUE(Shows(1027, QStringLiteral("수신 중 사이즈: 1,234,567")));
     EXPECT_EQ(Text(1028), QStringLiteral("2024-02-29 23:59:59"));
-    EXPECT_EQ(Text(1025), QString::fromStdString(announced));
+    EXPECT_EQ(Text(1025), QStringLiteral("2024\\사진 1.jpg"));
     EXPECT_EQ(Text(1026), QStringLiteral("2024-02-29 23:59:58"));
 
     Progress(RECV_PROGRESS_COMPLETE, 12345678901);  // beyond 32 bits
-    EXPECT_EQ(Text(1027), QStringLiteral("수신 완료 사이즈: 12,345,678,901"));
+    ASSERT_TRUE(Shows(1027, QStringLiteral("수신 완료 사이즈: 12,345,678,901")));
 
     const QStringList before = PanelTexts();
     for (const WPARAM kind : {WPARAM{5}, WPARAM{99}}) {
         EXPECT_EQ(Progress(kind, 77), 0);
         EXPECT_EQ(PanelTexts(), before) << kind;
     }
+    // A state of the reception has no size: the size of the last file goes with it.
+    Send(WM_RECV_STATE, 1, 1);
+    ASSERT_TRUE(Shows(1025, kReady));
+    EXPECT_EQ(Text(kSize), QString());
 }
 
 // Every connection that finds the save folder unusable reports it; the activity list says it once,
@@ -124,7 +143,7 @@ TEST_F(StatusPanelTest, AnUnusableSaveFolderIsShownUntilAFileIsAcceptedAgain) {
         Send(WM_RECV_STATE, 1, 1);
         Progress(RECV_SAVE_FOLDER_PROBLEM, reinterpret_cast<LPARAM>(&reason));
         Send(WM_RECV_STATE, 1, 0);
-        EXPECT_EQ(Text(1025), QString::fromStdString(reason)) << connection;
+        EXPECT_TRUE(Shows(1025, QString::fromStdString(reason))) << connection;
     }
     EXPECT_EQ(lines.filter(QString::fromStdString(reason)).size(), 1)
         << lines.join(u'\n').toStdString();
@@ -132,115 +151,120 @@ TEST_F(StatusPanelTest, AnUnusableSaveFolderIsShownUntilAFileIsAcceptedAgain) {
         m_view.Tray()->Icon().toolTip().contains(QStringLiteral("사진 저장 폴더를 쓸 수 없음")));
 
     Send(WM_RECV_STATE, 1, 1);
-    const std::string announced = "파일명:a.jpg  사이즈:1";
-    Progress(RECV_PROGRESS_ANNOUNCED, reinterpret_cast<LPARAM>(&announced));
-    EXPECT_EQ(Text(1025), QString::fromStdString(announced));
+    Announce("파일명:a.jpg  사이즈:1");
+    EXPECT_TRUE(Shows(1025, QStringLiteral("a.jpg")));
     EXPECT_FALSE(m_view.Tray()->Icon().toolTip().contains(QStringLiteral("사진 저장 폴더")));
     EXPECT_EQ(lines.filter(QStringLiteral("사진 저장 폴더를 다시 쓸 수 있음")).size(), 1);
     Send(WM_RECV_STATE, 1, 0);
-    EXPECT_EQ(Text(1025), kLost);
+    EXPECT_TRUE(Shows(1025, kLost));
 }
 
-TEST_F(StatusPanelTest, TheBarFollowsTheAnnouncedFileWithItsRateAndFillsWhenComplete) {
+TEST_F(StatusPanelTest, TheBarShowsWhilePhotosArriveWithTheRateAndTheTimeLeft) {
+    QApplication::processEvents();
+    EXPECT_TRUE(Bar()->isHidden());
     Progress(RECV_PROGRESS_FILE_SIZE, 4000);
-    EXPECT_DOUBLE_EQ(BarShare(), 0.0);
+    ASSERT_TRUE(BarShows(0.0));
     Progress(RECV_PROGRESS_RECEIVING, 1000);
-    EXPECT_DOUBLE_EQ(BarShare(), 0.25);
+    ASSERT_TRUE(BarShows(0.25));
     EXPECT_EQ(Text(kRate), QString());
-    // A second count at a later moment gives a rate.
+    // A second count at a later moment gives a rate, and with it the time the rest needs.
     ASSERT_TRUE(WaitUntil([&] {
         Progress(RECV_PROGRESS_RECEIVING, 3000);
         return !Text(kRate).isEmpty();
     }));
-    EXPECT_TRUE(Text(kRate).endsWith(QStringLiteral("B/s"))) << Text(kRate).toStdString();
-    EXPECT_DOUBLE_EQ(BarShare(), 0.75);
+    EXPECT_TRUE(Text(kRate).contains(QStringLiteral("B/s, 남은 시간 ")))
+        << Text(kRate).toStdString();
+    EXPECT_TRUE(BarShows(0.75));
 
     Progress(RECV_PROGRESS_COMPLETE, 3000);
-    EXPECT_DOUBLE_EQ(BarShare(), 1.0);
-    EXPECT_EQ(Text(kRate), QString());
+    EXPECT_TRUE(BarShows(1.0));
+    EXPECT_TRUE(Shows(kRate, QString()));
 
     // The next file starts empty; one of no bytes is full once complete.
     Progress(RECV_PROGRESS_FILE_SIZE, 0);
-    EXPECT_DOUBLE_EQ(BarShare(), 0.0);
+    EXPECT_TRUE(BarShows(0.0));
     Progress(RECV_PROGRESS_COMPLETE, 0);
-    EXPECT_DOUBLE_EQ(BarShare(), 1.0);
+    EXPECT_TRUE(BarShows(1.0));
+
+    // A few quiet seconds after the last photo, the bar goes.
+    platform::SetTimeScaleForTests(0.01);
+    Progress(RECV_PROGRESS_FILE_SIZE, 10);
+    Progress(RECV_PROGRESS_COMPLETE, 10);
+    EXPECT_TRUE(WaitUntil([&] { return Bar()->isHidden(); }));
+}
+
+// The count runs over the photos of one run of receptions: a photo in the middle of arriving keeps
+// the run going however long it takes; a few quiet seconds after the last photo end it.
+TEST_F(StatusPanelTest, TheRowCountsThePhotosOfTheCurrentRun) {
+    platform::SetTimeScaleForTests(0.01);  // the quiet seconds pass in a moment
+    const auto photo = [&](bool complete) {
+        Progress(RECV_PROGRESS_FILE_SIZE, 100);
+        if (complete) Progress(RECV_PROGRESS_COMPLETE, 100);
+    };
+    photo(false);
+    EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 1장째 수신 중")));
+    Progress(RECV_PROGRESS_COMPLETE, 100);
+    photo(true);
+    photo(false);
+    EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 3장째 수신 중")));
+    // Long past the quiet time, the photo still arriving keeps the run and the bar.
+    QTest::qWait(200);
+    EXPECT_FALSE(Bar()->isHidden());
+    Progress(RECV_PROGRESS_COMPLETE, 100);
+    EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 3장 수신 완료")));
+    ASSERT_TRUE(WaitUntil([&] { return Bar()->isHidden(); }));
+    // The run has ended: its count stays readable, the next photo starts a new one.
+    EXPECT_EQ(Text(kCount), QStringLiteral("사진 3장 수신 완료"));
+    photo(false);
+    EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 1장째 수신 중")));
+    // A connection that ends takes the photo in progress with it.
+    Send(WM_RECV_STATE, 1, 0);
+    EXPECT_TRUE(Shows(kCount, QString()));
+    EXPECT_TRUE(Bar()->isHidden());
+}
+
+// A photo reports every sub-block; the screen takes the latest values a few times a second.
+TEST_F(StatusPanelTest, ManyCountsReachTheScreenAsFewUpdatesWithTheLatestValues) {
+    constexpr int kCounts = 2000;
+    Progress(RECV_PROGRESS_FILE_SIZE, kCounts * 1000);
+    QSignalSpy barChanges(Bar(), &QProgressBar::valueChanged);
+    for (int count = 1; count <= kCounts; ++count) {
+        Q_EMIT m_session.fileProgress(static_cast<std::int64_t>(count) * 1000);
+    }
+    // Without the event loop, nothing more than the first change reached the screen.
+    EXPECT_LE(barChanges.size(), 1);
+    EXPECT_NE(Text(1027), QStringLiteral("수신 중 사이즈: 2,000,000"));
+
+    ASSERT_TRUE(Shows(1027, QStringLiteral("수신 중 사이즈: 2,000,000")));
+    EXPECT_TRUE(BarShows(1.0));
+    EXPECT_LE(barChanges.size(), 2);
 }
 
 TEST(StatusPanelLayout, BarAndRateSitOnTheFormWithoutCoveringAnyControl) {
     const testsupport::TestFolder programFolder;
     ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
+    Q_EMIT session.fileSizeAnnounced(100);  // the bar shows while a photo arrives
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QWidget* bar = GetDlgItem(&view, kBar);
     QWidget* rate = GetDlgItem(&view, kRate);
-    ASSERT_NE(qobject_cast<QProgressBar*>(bar), nullptr);
-    ASSERT_NE(qobject_cast<QLabel*>(rate), nullptr);
+    ASSERT_FALSE(bar->isHidden());
+    ASSERT_NE(qobject_cast<ElidedText*>(rate), nullptr);
     EXPECT_TRUE(view.rect().contains(bar->geometry()));
     EXPECT_TRUE(view.rect().contains(rate->geometry()));
 
-    const QList<QWidget*> controls = view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QList<QWidget*> controls;
+    for (QWidget* control : view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->isHidden()) controls << control;
+    }
     for (QWidget* a : controls) {
+        EXPECT_TRUE(view.rect().contains(a->geometry())) << a->metaObject()->className();
         for (QWidget* b : controls) {
-            if (a == b || !view.rect().intersects(a->geometry())) continue;
+            if (a == b) continue;
             EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-                << a->metaObject()->className() << " "
-                << a->property("text").toString().toStdString() << " / "
-                << b->metaObject()->className() << " "
-                << b->property("text").toString().toStdString();
+                << a->metaObject()->className() << " " << a->property("controlId").toInt() << " / "
+                << b->metaObject()->className() << " " << b->property("controlId").toInt();
         }
     }
-}
-
-namespace {
-
-// The form shown, with the folder picker answered by a count of its openings.
-class HotSpotTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetFolderPickerForTests([this](const QString&) {
-            ++m_picks;
-            return std::optional<QString>();
-        });
-        m_view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
-    }
-    void TearDown() override { SetFolderPickerForTests(nullptr); }
-
-    TestFolder m_module;
-    int m_picks = 0;
-    ClientSession m_session{ProgramFolders::At(m_module.Path())};
-    COvrinView m_view{m_session};
-};
-
-}  // namespace
-
-TEST_F(HotSpotTest, OnlyAPressStrictlyInsideTheRangeOnTheBareSurfacePicksTheSaveFolder) {
-    // The save-folder range is x 228..396, y 438..461 (exclusive) in client pixels; the notice
-    // label covers its left part down to y 454.
-    const struct {
-        QPoint at;
-        int picks;
-    } cases[] = {
-        {{300, 450}, 1}, {{229, 458}, 1}, {{395, 458}, 1}, {{300, 439}, 1}, {{300, 460}, 1},
-        {{228, 458}, 0}, {{396, 458}, 0}, {{300, 438}, 0}, {{300, 461}, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.at.x() << "," << c.at.y());
-        ASSERT_LT(c.at.y(), m_view.height());
-        ASSERT_EQ(m_view.childAt(c.at), nullptr) << "the point is not on the bare surface";
-        const int before = m_picks;
-        QTest::mouseClick(&m_view, Qt::LeftButton, {}, c.at);
-        EXPECT_EQ(m_picks - before, c.picks);
-    }
-    QTest::mouseClick(&m_view, Qt::RightButton, {}, QPoint(300, 450));
-    EXPECT_EQ(m_picks, 5);
-}
-
-TEST_F(HotSpotTest, APressOnAControlInsideTheRangeNeverReachesTheTest) {
-    // The notice label reaches into the range; a plain label passes its presses on to the form.
-    QWidget* notice = GetDlgItem(&m_view, 1019);
-    const QRect spot(229, 439, 167, 22);
-    const QRect overlap = notice->geometry().intersected(spot);
-    ASSERT_FALSE(overlap.isEmpty()) << "the notice no longer reaches the range";
-    QTest::mouseClick(notice, Qt::LeftButton, {}, notice->mapFrom(&m_view, overlap.center()));
-    EXPECT_EQ(m_picks, 0);
 }

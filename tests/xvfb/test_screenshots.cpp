@@ -1,7 +1,8 @@
 // Pictures of what a person sees, taken on a real X display: the login dialog with an account
 // typed in, and the main form after that login and a received photo. Saved as PNG files under
 // <build>/screenshots for a person to look at; the test checks that they show something and that
-// the form shows the login and the photo.
+// the form shows the login and the photo. Run again on a screen scaled twice, as a high-DPI
+// screen is.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -51,9 +52,13 @@ int ColourCount(const QImage& image) {
     return static_cast<int>(colours.size());
 }
 
-fs::path Save(QWidget& widget, const char* name) {
+// On a scaled screen the picture carries the scale in its name: "main_form@2x.png".
+fs::path Save(QWidget& widget, const std::string& name) {
     const QImage image = widget.grab().toImage();
-    const fs::path file = kShotFolder / name;
+    const qreal scale = widget.devicePixelRatioF();
+    const std::string suffix =
+        scale == 1.0 ? std::string() : "@" + QString::number(scale).toStdString() + "x";
+    const fs::path file = kShotFolder / (name + suffix + ".png");
     EXPECT_TRUE(image.save(QString::fromStdString(file.string()))) << file;
     EXPECT_EQ(image.size(), widget.size() * widget.devicePixelRatio());
     EXPECT_GT(ColourCount(image), 50) << file;
@@ -87,7 +92,7 @@ private:
         if (!id->isVisible()) return;  // not yet initialised
         QTest::keyClicks(id, QString::fromStdString(m_id));
         QTest::keyClicks(password, QString::fromStdString(m_password));
-        Save(*dialog, "login_dialog.png");
+        Save(*dialog, "login_dialog");
         m_photographed = true;
         QTest::mouseClick(dialog, Qt::LeftButton, {}, QPoint(238, 175));  // the sign-in button
     }
@@ -167,6 +172,16 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         ASSERT_TRUE(
             WaitUntil([&] { return !ActivityLines(*view).filter(received).isEmpty(); }, kLimitMs));
 
+        // The reception rows reach the screen a moment after the reports.
+        const QString completed = QStringLiteral("수신 완료 사이즈: 234,567");
+        EXPECT_TRUE(WaitUntil(
+            [&] { return GetDlgItemText(view, form::IDC_PROGRESS_INFO) == completed; }, kLimitMs));
+        EXPECT_TRUE(
+            GetDlgItemText(view, form::IDC_RECEIVE_INFO).endsWith(QStringLiteral("신부 입장.jpg")));
+        EXPECT_EQ(GetDlgItemText(view, form::IDC_RECEIVE_SIZE), QStringLiteral("사이즈: 234,567"));
+        EXPECT_EQ(GetDlgItemText(view, form::IDC_BURST_COUNT),
+                  QStringLiteral("사진 1장 수신 완료"));
+        EXPECT_TRUE(GetDlgItem(view, form::IDC_RECEIVE_BAR)->isVisible());
         EXPECT_EQ(GetDlgItemText(view, form::IDC_LOGIN_INFO), QStringLiteral("정상 로그인"));
         EXPECT_EQ(GetDlgItemText(view, form::IDC_USER_ID), QStringLiteral("guest"));
         EXPECT_TRUE(ActivityLines(*view).filter(received).front().contains(
@@ -176,7 +191,7 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         EXPECT_TRUE(WaitUntil(
             [&] { return GetDlgItemText(view, form::IDC_DATE).startsWith(QStringLiteral("20")); },
             kLimitMs));
-        Save(frame, "main_form.png");
+        Save(frame, "main_form");
 
         view->OnDestroy();
         const int slot = view->Session().Account().fileSlot;
