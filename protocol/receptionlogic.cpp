@@ -42,6 +42,14 @@ constexpr auto kProgressPeriod = std::chrono::milliseconds(100);
 // The "R" answer's ten digits: a stored file longer than this cannot be named to the server.
 constexpr std::int64_t kLongestStoredCount = 9'999'999'999;
 
+// The header's folder parts are separated by backslashes; a part never holds a slash or a
+// backslash, or the store would not have opened it.
+std::string PathBelowSaveFolder(const ReceiveFile& file) {
+    std::string path = file.folderText;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path.empty() ? file.saveName : path + "/" + file.saveName;
+}
+
 }  // namespace
 
 ReceptionLogic::ReceptionLogic(int customerNo, FileStore& store, std::span<char> blockBuffer)
@@ -319,7 +327,7 @@ void ReceptionLogic::OnFileEnd(const char* record) {
     } else if (fileWasOpen) {
         Report(ReceptionReport::Kind::Line, "파일 수신 완료! [" + FormatThousands(m_file.written) +
                                                 "]" + ShownText(m_file.saveName));
-        Report(ReceptionReport::Kind::Completed, {}, m_file.written);
+        Report(ReceptionReport::Kind::Completed, PathBelowSaveFolder(m_file), m_file.written);
     }
     PutField(m_answer.get(), kFileEndCountOffset, kCountWidth, "%10lld",
              static_cast<long long>(m_file.written));
