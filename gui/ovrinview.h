@@ -6,13 +6,18 @@
 #include <QWidget>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/receiveprogress.h"
 #include "gui/tray.h"
 
 class ClientSession;
+class DesktopNotifier;
 class QListWidget;
+class ReceptionNotices;
+class SessionStatus;
+enum class SessionState;
 struct SignInPrefill;
 enum class UpdateHold;
 
@@ -50,8 +55,11 @@ public:
     // Notification-area icon: made in the initial update, removed by OnDestroy.
     void CreateTray();
     void RemoveTray();
-    // The tray tip: the program's title, and what keeps it from receiving.
-    void ShowTrayTip();
+    // The tray icon and tip: the session's state, the last delivery, and while receiving how far.
+    void ShowTrayState();
+    // The frame was closed into the tray.
+    void OnClosedToTray();
+    const SessionStatus& Status() const { return *m_status; }
     // True while the icon is in the notification area, so a hidden window can be brought back.
     bool HasTrayIcon() const;
     const CTray* Tray() const { return m_pTray.get(); }
@@ -76,6 +84,8 @@ private:
     void ShowSignedOut();
     void ShowUpdateNotInstalled(const QString& version, UpdateHold reason);
     void ObserveSignIn();
+    // The session's state for the tray, and the notifications.
+    void ObserveStatus();
     void ShowSignInWaiting(int seconds);
     void ShowFolders();
     void ShowReceptionState(bool connected);
@@ -96,11 +106,14 @@ private:
 
     ClientSession& m_session;
     std::unique_ptr<CTray> m_pTray;
+    std::unique_ptr<SessionStatus> m_status;
+    std::optional<SessionState> m_trayState;  // the state the tray icon shows
+    std::unique_ptr<DesktopNotifier> m_notifier;
+    std::unique_ptr<ReceptionNotices> m_notices;
     QListWidget* m_lstFolder = nullptr;
     QFont m_fontSmall;
     QFont m_fontLarge;
     ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
     std::string m_saveFolderProblem;
-    bool m_signInWaiting = false;  // an automatic sign-in waits for the login server
     bool m_bDestroyed = false;
 };

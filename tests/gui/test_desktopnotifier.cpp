@@ -1,0 +1,146 @@
+// Notifications through a real session bus (a private dbus-daemon) to a stand-in for the desktop's
+// notification service: what is asked of it, and the action that opens the folder. Without a bus,
+// or without the service on it, nothing is shown and nothing fails.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVariantMap>
+
+#include "gui/desktopnotifier.h"
+#include "openedurls.h"
+#include "support/testfolder.h"
+
+using testsupport::WaitUntil;
+
+namespace {
+
+constexpr int kLimitMs = 30000;
+
+// The desktop's notification service as far as the program uses it.
+class FakeNotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Call {
+        QString appName, icon, summary, body;
+        QStringList actions;
+        QVariantMap hints;
+    };
+    explicit FakeNotificationService(QDBusConnection bus) : m_bus(bus) {}
+
+    QList<Call> calls;
+
+    void Emit(const char* name, const QVariantList& arguments) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QString::fromLatin1(name));
+        signal.setArguments(arguments);
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    uint Notify(const QString& appName, uint, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
+        calls.append({appName, icon, summary, body, actions, hints});
+        return static_cast<uint>(calls.size()) + 100;
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
+class PrivateSessionBus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                QStringLiteral("--print-address=1")});
+        ASSERT_TRUE(WaitUntil([&] { return m_daemon.canReadLine(); }, kLimitMs));
+        const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        m_serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("service"));
+        m_programBus = QDBusConnection::connectToBus(address, QStringLiteral("program"));
+        ASSERT_TRUE(m_serviceBus.isConnected() && m_programBus.isConnected());
+    }
+    void TearDown() override {
+        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("program"));
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    bool StartService(FakeNotificationService& service) {
+        return m_serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                           &service, QDBusConnection::ExportAllSlots) &&
+               m_serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+
+    QProcess m_daemon;
+    QDBusConnection m_serviceBus{QString()};
+    QDBusConnection m_programBus{QString()};
+};
+
+}  // namespace
+
+TEST_F(PrivateSessionBus, ANoticeReachesTheServiceAndItsActionOpensTheFolder) {
+    FakeNotificationService service(m_serviceBus);
+    ASSERT_TRUE(StartService(service));
+    OpenedUrls opened;
+    DesktopNotifier notifier(m_programBus);
+    notifier.Show({QStringLiteral("사진 31장 수신 완료 · 앨범/2026"),
+                   QStringLiteral("/s/앨범/2026"), false, QStringLiteral("/s/앨범/2026")});
+    notifier.Show(
+        {QStringLiteral("사진을 받지 못하고 있습니다"), QStringLiteral("이유"), true, {}});
+    ASSERT_TRUE(WaitUntil([&] { return service.calls.size() == 2; }, kLimitMs));
+
+    const FakeNotificationService::Call& delivery = service.calls[0];
+    EXPECT_EQ(delivery.appName, QStringLiteral("TAVEN PIC 사진 수신 처리"));
+    EXPECT_EQ(delivery.icon, QStringLiteral("znlclient"));
+    EXPECT_EQ(delivery.summary, QStringLiteral("사진 31장 수신 완료 · 앨범/2026"));
+    EXPECT_EQ(delivery.actions, QStringList({QStringLiteral("default"), QStringLiteral("열기")}));
+    EXPECT_EQ(delivery.hints.value(QStringLiteral("urgency")).toInt(), 1);
+    EXPECT_TRUE(service.calls[1].actions.isEmpty());
+    EXPECT_EQ(service.calls[1].hints.value(QStringLiteral("urgency")).toInt(), 2);
+
+    // Another action, and a notice that has none, open nothing; the notice's own action does.
+    service.Emit("ActionInvoked", {uint{101}, QStringLiteral("other")});
+    service.Emit("ActionInvoked", {uint{102}, QStringLiteral("default")});
+    service.Emit("ActionInvoked", {uint{101}, QStringLiteral("default")});
+    ASSERT_TRUE(WaitUntil([&] { return !opened.urls.isEmpty(); }, kLimitMs));
+    EXPECT_EQ(opened.urls, QList<QUrl>({QUrl::fromLocalFile(QStringLiteral("/s/앨범/2026"))}));
+
+    // Once the notice is closed its action is gone.
+    service.Emit("NotificationClosed", {uint{101}, uint{2}});
+    service.Emit("ActionInvoked", {uint{101}, QStringLiteral("default")});
+    notifier.Show({QStringLiteral("marker"), {}, false, {}});
+    // The service sent its signals before it answered this.
+    ASSERT_TRUE(WaitUntil([&] { return service.calls.size() == 3; }, kLimitMs));
+    EXPECT_EQ(opened.urls.size(), 1);
+}
+
+// No service yet, or no bus at all: the notice is lost, quietly.
+TEST_F(PrivateSessionBus, WithoutTheServiceOrABusNothingIsShownAndNothingFails) {
+    DesktopNotifier notifier(m_programBus);
+    notifier.Show({QStringLiteral("lost"), {}, false, QStringLiteral("/s")});
+    // Messages of one connection keep their order: the notice has reached the bus before this.
+    m_programBus.call(QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+    FakeNotificationService service(m_serviceBus);
+    ASSERT_TRUE(StartService(service));
+
+    const QDBusConnection none(QStringLiteral("no such bus"));
+    ASSERT_FALSE(none.isConnected());
+    DesktopNotifier withoutBus(none);
+    withoutBus.Show({QStringLiteral("no bus"), {}, false, QStringLiteral("/s")});
+    notifier.Show({QStringLiteral("seen"), {}, false, {}});
+    ASSERT_TRUE(WaitUntil([&] { return !service.calls.isEmpty(); }, kLimitMs));
+    EXPECT_EQ(service.calls.size(), 1);
+    EXPECT_EQ(service.calls[0].summary, QStringLiteral("seen"));
+}
+
+#include "test_desktopnotifier.moc"
