@@ -4,6 +4,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -23,6 +24,15 @@ constexpr uchar kUrgencyCritical = 2;
 constexpr int kServerTimeout = -1;
 
 }  // namespace
+
+QDBusConnection DesktopSessionBus() {
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) return QDBusConnection::sessionBus();
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString userBus = runtime + QStringLiteral("/bus");
+    if (runtime.isEmpty() || !QFileInfo::exists(userBus)) return QDBusConnection(QString());
+    return QDBusConnection::connectToBus(QStringLiteral("unix:path=") + userBus,
+                                         QStringLiteral("znl-user-bus"));
+}
 
 DesktopNotifier::DesktopNotifier(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus) {

@@ -21,6 +21,11 @@ public:
     virtual void Show(const Notice& notice) = 0;
 };
 
+// The desktop's session bus when it has one (its address given, or the user's bus in the runtime
+// folder); otherwise a connection that is not connected: libdbus would start a bus of its own for
+// an X display, which nobody's notifications reach.
+QDBusConnection DesktopSessionBus();
+
 class DesktopNotifier : public QObject, public NoticeSink {
     Q_OBJECT
 

@@ -1,7 +1,5 @@
 // The form's side of the notification-area icon: made in the initial update, removed when the form
 // goes, its clicks, the session's state in its picture and tip, and the desktop notifications.
-#include <QDBusConnection>
-
 #include "core/clientsession.h"
 #include "core/sessionstatus.h"
 #include "gui/appicon.h"
@@ -16,7 +14,7 @@
 // Made with the form, so that no report of the session is missed before the tray exists.
 void COvrinView::ObserveStatus() {
     m_status = std::make_unique<SessionStatus>(m_session);
-    m_notifier = std::make_unique<DesktopNotifier>(QDBusConnection::sessionBus());
+    m_notifier = std::make_unique<DesktopNotifier>(DesktopSessionBus());
     m_notices = std::make_unique<ReceptionNotices>(*m_status, m_session.Settings(), *m_notifier);
     connect(m_status.get(), &SessionStatus::changed, this, [this] { ShowTrayState(); });
 }

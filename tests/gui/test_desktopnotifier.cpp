@@ -62,9 +62,9 @@ protected:
         m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                                 QStringLiteral("--print-address=1")});
         ASSERT_TRUE(WaitUntil([&] { return m_daemon.canReadLine(); }, kLimitMs));
-        const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        m_serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("service"));
-        m_programBus = QDBusConnection::connectToBus(address, QStringLiteral("program"));
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        m_serviceBus = QDBusConnection::connectToBus(m_address, QStringLiteral("service"));
+        m_programBus = QDBusConnection::connectToBus(m_address, QStringLiteral("program"));
         ASSERT_TRUE(m_serviceBus.isConnected() && m_programBus.isConnected());
     }
     void TearDown() override {
@@ -80,6 +80,7 @@ protected:
     }
 
     QProcess m_daemon;
+    QString m_address;
     QDBusConnection m_serviceBus{QString()};
     QDBusConnection m_programBus{QString()};
 };
@@ -141,6 +142,19 @@ TEST_F(PrivateSessionBus, WithoutTheServiceOrABusNothingIsShownAndNothingFails) 
     ASSERT_TRUE(WaitUntil([&] { return !service.calls.isEmpty(); }, kLimitMs));
     EXPECT_EQ(service.calls.size(), 1);
     EXPECT_EQ(service.calls[0].summary, QStringLiteral("seen"));
+}
+
+// Without a bus of the desktop's none is started (libdbus would launch one for an X display); the
+// user's bus in the runtime folder is the desktop's.
+TEST_F(PrivateSessionBus, TheDesktopsBusIsTakenOnlyWhereTheDesktopHasOne) {
+    const QString socket = m_address.section(u',', 0, 0).section(u'=', 1);
+    ASSERT_TRUE(m_address.startsWith(QStringLiteral("unix:path="))) << m_address.toStdString();
+    testsupport::TestFolder runtime;
+    const testsupport::ScopedEnvironmentVariable address("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    const testsupport::ScopedEnvironmentVariable folder("XDG_RUNTIME_DIR", runtime.Path().string());
+    EXPECT_FALSE(DesktopSessionBus().isConnected());
+    std::filesystem::create_symlink(socket.toStdString(), runtime.Path() / "bus");
+    EXPECT_TRUE(DesktopSessionBus().isConnected());
 }
 
 #include "test_desktopnotifier.moc"
