@@ -59,7 +59,6 @@ public:
     void ShowTrayState();
     // The frame was closed into the tray.
     void OnClosedToTray();
-    const SessionStatus& Status() const { return *m_status; }
     // True while the icon is in the notification area, so a hidden window can be brought back.
     bool HasTrayIcon() const;
     const CTray* Tray() const { return m_pTray.get(); }
