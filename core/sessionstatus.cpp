@@ -185,7 +185,9 @@ std::string SessionStatus::StateText() const {
         case SessionState::Receiving:
             break;
     }
-    std::string text = "수신 중 " + Count(m_burst.Photos());
+    // The photos completed so far; the first one on its way has no count yet.
+    std::string text = "수신 중";
+    if (m_burst.Photos() > 0) text += " " + Count(m_burst.Photos());
     if (m_fileSize > 0) {
         const std::int64_t percent = std::clamp<std::int64_t>(m_onHand * 100 / m_fileSize, 0, 100);
         text += " · " + std::to_string(percent) + "%";

@@ -74,13 +74,13 @@ TEST_F(SessionStatusTest, EachReportMovesTheStateAndItsWords) {
         {"signed in", [&] { SignedIn(); }, SessionState::Waiting, "파일 서버 연결 대기 중"},
         {"greeted", [&] { Line(true); }, SessionState::Idle, "수신 대기 중"},
         {"photo announced", [&] { Report(RECV_PROGRESS_ANNOUNCED, "파일명:a.jpg  사이즈:200"); },
-         SessionState::Receiving, "수신 중 0장"},
+         SessionState::Receiving, "수신 중"},
         {"a quarter there",
          [&] {
              Count(RECV_PROGRESS_FILE_SIZE, 200);
              Count(RECV_PROGRESS_RECEIVING, 50);
          },
-         SessionState::Receiving, "수신 중 0장 · 25%"},
+         SessionState::Receiving, "수신 중 · 25%"},
         {"stored",
          [&] {
              Count(RECV_PROGRESS_COMPLETE, 200);

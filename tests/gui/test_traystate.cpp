@@ -100,7 +100,7 @@ TEST_F(TrayStateTest, PictureAndTipFollowTheSessionsReports) {
     SendMessage(m_session.Handle(), WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE, 1000);
     SendMessage(m_session.Handle(), WM_RECV_PROGRESS, RECV_PROGRESS_RECEIVING, 455);
     EXPECT_EQ(TrayPicture(), Picture(TrayStateIcon(SessionState::Receiving)));
-    EXPECT_EQ(Tip(), QStringLiteral("TAVEN PIC 사진 수신 처리\n수신 중 0장 · 45%"));
+    EXPECT_EQ(Tip(), QStringLiteral("TAVEN PIC 사진 수신 처리\n수신 중 · 45%"));
 
     SendMessage(m_session.Handle(), WM_RECV_STATE, 1, 0);  // the server goes away
     EXPECT_EQ(TrayPicture(), Picture(TrayStateIcon(SessionState::Waiting)));
