@@ -25,13 +25,17 @@ constexpr int kServerTimeout = -1;
 
 }  // namespace
 
+// Connected by its address, read now: Qt's shared session bus, and libdbus's idea of where it is,
+// may have been settled before the desktop's was known.
 QDBusConnection DesktopSessionBus() {
-    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) return QDBusConnection::sessionBus();
+    QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString userBus = runtime + QStringLiteral("/bus");
-    if (runtime.isEmpty() || !QFileInfo::exists(userBus)) return QDBusConnection(QString());
-    return QDBusConnection::connectToBus(QStringLiteral("unix:path=") + userBus,
-                                         QStringLiteral("znl-user-bus"));
+    if (address.isEmpty() && !runtime.isEmpty() && QFileInfo::exists(userBus)) {
+        address = QStringLiteral("unix:path=") + userBus;
+    }
+    if (address.isEmpty()) return QDBusConnection(QString());
+    return QDBusConnection::connectToBus(address, QStringLiteral("znl-notifications"));
 }
 
 DesktopNotifier::DesktopNotifier(const QDBusConnection& bus, QObject* parent)

@@ -3,88 +3,18 @@
 // or without the service on it, nothing is shown and nothing fails.
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QUrl>
-#include <QVariantMap>
 
 #include "gui/desktopnotifier.h"
 #include "openedurls.h"
+#include "privatesessionbus.h"
 #include "support/testfolder.h"
 
 using testsupport::WaitUntil;
 
 namespace {
-
 constexpr int kLimitMs = 30000;
-
-// The desktop's notification service as far as the program uses it.
-class FakeNotificationService : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Call {
-        QString appName, icon, summary, body;
-        QStringList actions;
-        QVariantMap hints;
-    };
-    explicit FakeNotificationService(QDBusConnection bus) : m_bus(bus) {}
-
-    QList<Call> calls;
-
-    void Emit(const char* name, const QVariantList& arguments) {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.Notifications"), QString::fromLatin1(name));
-        signal.setArguments(arguments);
-        m_bus.send(signal);
-    }
-
-public Q_SLOTS:
-    uint Notify(const QString& appName, uint, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
-        calls.append({appName, icon, summary, body, actions, hints});
-        return static_cast<uint>(calls.size()) + 100;
-    }
-
-private:
-    QDBusConnection m_bus;
-};
-
-class PrivateSessionBus : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(WaitUntil([&] { return m_daemon.canReadLine(); }, kLimitMs));
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        m_serviceBus = QDBusConnection::connectToBus(m_address, QStringLiteral("service"));
-        m_programBus = QDBusConnection::connectToBus(m_address, QStringLiteral("program"));
-        ASSERT_TRUE(m_serviceBus.isConnected() && m_programBus.isConnected());
-    }
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("program"));
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    bool StartService(FakeNotificationService& service) {
-        return m_serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                           &service, QDBusConnection::ExportAllSlots) &&
-               m_serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications"));
-    }
-
-    QProcess m_daemon;
-    QString m_address;
-    QDBusConnection m_serviceBus{QString()};
-    QDBusConnection m_programBus{QString()};
-};
-
 }  // namespace
 
 TEST_F(PrivateSessionBus, ANoticeReachesTheServiceAndItsActionOpensTheFolder) {
@@ -156,5 +86,3 @@ TEST_F(PrivateSessionBus, TheDesktopsBusIsTakenOnlyWhereTheDesktopHasOne) {
     std::filesystem::create_symlink(socket.toStdString(), runtime.Path() / "bus");
     EXPECT_TRUE(DesktopSessionBus().isConnected());
 }
-
-#include "test_desktopnotifier.moc"
