@@ -250,6 +250,11 @@ void ClientSession::BindMessages() {
             case RECV_PROGRESS_COMPLETE:
                 Q_EMIT fileCompleted(l);
                 break;
+            case RECV_PROGRESS_STORED:
+                Q_EMIT photoStored(QString::fromStdString(
+                    (std::filesystem::path(SaveFolder()) / *reinterpret_cast<const std::string*>(l))
+                        .string()));
+                break;
             default:
                 break;
         }

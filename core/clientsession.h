@@ -148,6 +148,10 @@ Q_SIGNALS:
     void fileSizeAnnounced(std::int64_t size);
     void fileProgress(std::int64_t bytesOnHand);
     void fileCompleted(std::int64_t bytesReceived);
+    // Where the photo just completed lies: below the save folder, its path from the file header.
+    void photoStored(const QString& path);
+    // The file server refused the greeting: the session signs in again after a pause.
+    void fileServerRefused();
     // Why the photo save folder cannot be used; an empty text when it can be again. Reception
     // waits meanwhile: the server keeps the photos until a connection finds the folder usable.
     void saveFolderProblem(const QString& reason);

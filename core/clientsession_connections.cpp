@@ -159,6 +159,7 @@ void ClientSession::OnFileLineEnd(int slot, bool refused) {
     if (openAtNicknameChange) m_account.fileSlotNotReconnected = -1;
     if (refused) {
         RetryFileLine(FileLineFault::Refused, "파일 전송 서버가 접속을 거부했습니다.");
+        Q_EMIT fileServerRefused();
     } else if (m_run->signedIn && !openAtNicknameChange) {
         RetryFileLine(FileLineFault::Ended, "파일 전송 서버 연결 끊김.");
     }

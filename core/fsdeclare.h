@@ -65,8 +65,6 @@ std::string NamePartProblem(std::string_view part);
 // Nothing is created outside it. A part or name that is refused, or a level that is a link or
 // not a folder, is Refused; a level that cannot be made for a passing reason is NotNow.
 StoreFault OpenRecvFolder(RecvFileInfo& info, UniqueFd saveFolder, const std::string& path);
-// The file's path below the save folder, "/" between the levels.
-std::string PathBelowSaveFolder(const RecvFileInfo& info, const std::string& name);
 // Opens the file in the open folder: created empty when missing, kept as it is otherwise. A
 // stored file that cannot be the photo's start (longer than the limit, or the very file completed
 // there with another size) is moved to a free name first: keptAs gets that name, the note says so.

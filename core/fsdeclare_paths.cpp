@@ -161,12 +161,6 @@ std::string NotTheStart(const struct stat& status, const ResumeLimit& limit,
 
 }  // namespace
 
-std::string PathBelowSaveFolder(const RecvFileInfo& info, const std::string& name) {
-    std::string path;
-    for (const char byte : info.folderText) path += byte == kFolderSeparator ? '/' : byte;
-    return path.empty() ? name : path + "/" + name;
-}
-
 OpenedFile OpenRecvFile(RecvFileInfo& info, const ResumeLimit& limit,
                         const std::optional<StoredPhoto>& completedThere, std::string& keptAs) {
     keptAs.clear();

@@ -62,6 +62,8 @@ void Forward(HWND session, const ReceptionReport& report) {
         case ReceptionReport::Kind::Completed:
             SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
                         static_cast<LPARAM>(report.count));
+            SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_STORED,
+                        reinterpret_cast<LPARAM>(&report.text));
             break;
         case ReceptionReport::Kind::SaveFolderProblem:
             SendMessage(session, WM_RECV_PROGRESS, RECV_SAVE_FOLDER_PROBLEM,

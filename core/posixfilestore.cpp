@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/deliveryledger.h"
+#include "protocol/savepath.h"
 
 PosixFileStore::PosixFileStore(SaveFolderGuard& saveFolder, DeliveryLedger* ledger)
     : m_saveFolder(saveFolder), m_ledger(ledger) {}
@@ -74,5 +75,5 @@ std::string PosixFileStore::WriteCompanionText(std::string_view list) {
 }
 
 PhotoPlace PosixFileStore::PlaceOf(const std::string& name) const {
-    return {m_info.saveFolder, PathBelowSaveFolder(m_info, name)};
+    return {m_info.saveFolder, PathBelowSaveFolder(m_info.folderText, name)};
 }

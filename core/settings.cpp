@@ -28,3 +28,11 @@ ServerAddress SettingsFile::ReadLoginServer() const {
                      ini::SERVER_IP_SIZE),
             ReadInt(ini::BASIC_INFO, ini::LOGIN_SERVER_PORT, ini::DEFAULT_LOGIN_SERVER_PORT)};
 }
+
+bool SettingsFile::NotificationsOn() const {
+    return ReadInt(ini::BASIC_INFO, ini::NOTIFICATIONS, 1) != 0;
+}
+
+bool SettingsFile::SetNotificationsOn(bool on) const {
+    return WriteText(ini::BASIC_INFO, ini::NOTIFICATIONS, on ? "1" : "0");
+}

@@ -18,6 +18,7 @@ inline constexpr char LOG_DELETE[] = "로그삭제";
 inline constexpr char AUTO_LOGIN[] = "자동로그인";
 inline constexpr char USER_ID[] = "아이디";
 inline constexpr char PASSWORD[] = "패스워드";
+inline constexpr char NOTIFICATIONS[] = "알림";
 inline constexpr char SAVE_FOLDER_SECTION[] = "SaveFolder";
 inline constexpr char SAVE_FOLDER[] = "사진저장폴더";
 inline constexpr char FOLDER_COUNT[] = "등록수";
@@ -55,6 +56,9 @@ public:
                     const std::vector<platform::ProfileKeyValue>& values) const;
     // "LoginServerIP" (at most 19 bytes) and "LoginServerPort" of "BasicInfo".
     ServerAddress ReadLoginServer() const;
+    // "알림" of "BasicInfo": desktop notifications of deliveries and problems, on unless "0".
+    bool NotificationsOn() const;
+    bool SetNotificationsOn(bool on) const;
 
     const std::filesystem::path& Path() const { return m_file; }
 

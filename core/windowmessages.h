@@ -17,3 +17,6 @@ inline constexpr WPARAM RECV_PROGRESS_COMPLETE = 2;   // lParam: bytes received 
 inline constexpr WPARAM RECV_PROGRESS_FILE_SIZE = 3;  // lParam: the file's announced size
 // lParam: why the photo save folder cannot be used (a std::string, valid during the call).
 inline constexpr WPARAM RECV_SAVE_FOLDER_PROBLEM = 4;
+// lParam: where the completed photo lies below the save folder (a std::string, valid during the
+// call); sent after RECV_PROGRESS_COMPLETE.
+inline constexpr WPARAM RECV_PROGRESS_STORED = 6;

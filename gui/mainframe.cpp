@@ -11,7 +11,7 @@
 #include "protocol/programinfo.h"
 
 CMainFrame::CMainFrame(ClientSession& session)
-    : m_pView(new COvrinView(session, this)), m_pBTray(new CBTray(this)) {
+    : m_pView(new COvrinView(session, this)), m_pBTray(new CBTray(this, session)) {
     setCentralWidget(m_pView);
     setWindowIcon(QIcon(AppIconPath()));
 }
@@ -32,6 +32,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (HidesIntoTray()) {
         event->ignore();
         hide();
+        m_pView->OnClosedToTray();
         return;
     }
     if (CarriesProgramTitle()) m_pBTray->OnTrayCommand(ID_TRAY_EXIT);

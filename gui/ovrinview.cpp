@@ -8,12 +8,15 @@
 #include <QPushButton>
 
 #include "core/clientsession.h"
+#include "core/sessionstatus.h"
 #include "gui/controls.h"
+#include "gui/desktopnotifier.h"
 #include "gui/dialogunits.h"
 #include "gui/elidedtext.h"
 #include "gui/formfonts.h"
 #include "gui/formlayout.h"
 #include "gui/formresource.h"
+#include "gui/receptionnotices.h"
 #include "gui/staticnotify.h"
 #include "platform/clock.h"
 #include "protocol/programinfo.h"
@@ -116,6 +119,7 @@ void COvrinView::ObserveSession() {
     });
     ObserveReception();
     ObserveSignIn();
+    ObserveStatus();
 }
 
 QListWidget* COvrinView::ActivityList() const {

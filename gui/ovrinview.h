@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/receiveburst.h"
@@ -14,7 +15,11 @@
 #include "gui/tray.h"
 
 class ClientSession;
+class DesktopNotifier;
 class QListWidget;
+class ReceptionNotices;
+class SessionStatus;
+enum class SessionState;
 struct SignInPrefill;
 enum class UpdateHold;
 
@@ -53,8 +58,10 @@ public:
     // Notification-area icon: made in the initial update, removed by OnDestroy.
     void CreateTray();
     void RemoveTray();
-    // The tray tip: the program's title, and what keeps it from receiving.
-    void ShowTrayTip();
+    // The tray icon and tip: the session's state, the last delivery, and while receiving how far.
+    void ShowTrayState();
+    // The frame was closed into the tray.
+    void OnClosedToTray();
     // True while the icon is in the notification area, so a hidden window can be brought back.
     bool HasTrayIcon() const;
     const CTray* Tray() const { return m_pTray.get(); }
@@ -80,6 +87,8 @@ private:
     void ShowSignedOut();
     void ShowUpdateNotInstalled(const QString& version, UpdateHold reason);
     void ObserveSignIn();
+    // The session's state for the tray, and the notifications.
+    void ObserveStatus();
     void ShowSignInWaiting(int seconds);
     void ShowFolders();
     void ShowReceptionState(bool connected);
@@ -103,6 +112,10 @@ private:
 
     ClientSession& m_session;
     std::unique_ptr<CTray> m_pTray;
+    std::unique_ptr<SessionStatus> m_status;
+    std::optional<SessionState> m_trayState;  // the state the tray icon shows
+    std::unique_ptr<DesktopNotifier> m_notifier;
+    std::unique_ptr<ReceptionNotices> m_notices;
     QListWidget* m_lstFolder = nullptr;
     QFont m_fontSmall;
     QFont m_fontLarge;
@@ -119,6 +132,5 @@ private:
     QTimer m_burstQuiet;             // runs from each completed photo; its end ends the run
     bool m_rowsChanged = false;
     std::string m_saveFolderProblem;
-    bool m_signInWaiting = false;  // an automatic sign-in waits for the login server
     bool m_bDestroyed = false;
 };

@@ -1,6 +1,6 @@
 // The form's dialogs for the account: the login dialog whenever the session asks for a sign-in,
-// and the nickname dialog on a click of the nickname or of its change button; the login row and the
-// tray tip while an automatic sign-in waits for the server.
+// and the nickname dialog on a click of the nickname or of its change button; the login row while
+// an automatic sign-in waits for the server.
 #include <QPushButton>
 
 #include "core/clientsession.h"
@@ -22,17 +22,10 @@ void COvrinView::RunLoginDialog(const SignInPrefill& prefill) {
 void COvrinView::ObserveSignIn() {
     connect(&m_session, &ClientSession::signInWaiting, this,
             [this](int seconds) { ShowSignInWaiting(seconds); });
-    // Every login result ends the waiting, whichever way it went.
-    connect(&m_session, &ClientSession::loginStateChanged, this, [this] {
-        m_signInWaiting = false;
-        ShowTrayTip();
-    });
 }
 
 void COvrinView::ShowSignInWaiting(int seconds) {
     SetDlgItemText(form::IDC_LOGIN_INFO, SignInWaitingText(seconds));
-    m_signInWaiting = true;
-    ShowTrayTip();
 }
 
 void COvrinView::BindNickNameControl() {

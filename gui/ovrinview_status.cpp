@@ -136,7 +136,6 @@ void COvrinView::ShowReceptionState(bool connected) {
 void COvrinView::ShowSaveFolderProblem(const std::string& reason) {
     m_saveFolderProblem = reason;
     if (!reason.empty()) SetReceiveStatus(StatusRow::Reception, reason);
-    ShowTrayTip();
 }
 
 void COvrinView::ScheduleReceptionRows() {

@@ -1,11 +1,23 @@
 // The form's side of the notification-area icon: made in the initial update, removed when the form
-// goes, and its clicks.
+// goes, its clicks, the session's state in its picture and tip, and the desktop notifications.
+#include "core/clientsession.h"
+#include "core/sessionstatus.h"
 #include "gui/appicon.h"
+#include "gui/desktopnotifier.h"
 #include "gui/ovrinview.h"
 #include "gui/programwindow.h"
+#include "gui/receptionnotices.h"
 #include "gui/tray.h"
+#include "gui/trayicons.h"
 #include "gui/traymenu.h"
-#include "protocol/programinfo.h"
+
+// Made with the form, so that no report of the session is missed before the tray exists.
+void COvrinView::ObserveStatus() {
+    m_status = std::make_unique<SessionStatus>(m_session);
+    m_notifier = std::make_unique<DesktopNotifier>(DesktopSessionBus());
+    m_notices = std::make_unique<ReceptionNotices>(*m_status, m_session.Settings(), *m_notifier);
+    connect(m_status.get(), &SessionStatus::changed, this, [this] { ShowTrayState(); });
+}
 
 void COvrinView::CreateTray() {
     m_pTray = std::make_unique<CTray>();
@@ -13,19 +25,23 @@ void COvrinView::CreateTray() {
         [this](QSystemTrayIcon::ActivationReason reason) { OnTrayIconMessage(reason); });
     // Without a notification area nothing else changes: the frame then keeps its window reachable.
     m_pTray->AddIcon(AppIconPath());
-    ShowTrayTip();
+    m_trayState.reset();
+    ShowTrayState();
 }
 
-// The tip holds few bytes: what keeps photos from coming, in short; the form's rows say it whole.
-void COvrinView::ShowTrayTip() {
+void COvrinView::ShowTrayState() {
     if (!m_pTray) return;
-    std::string tip = APP_TITLE;
-    if (m_signInWaiting) {
-        tip += "\n로그인 서버 연결 대기 중";
-    } else if (!m_saveFolderProblem.empty()) {
-        tip += "\n사진 저장 폴더를 쓸 수 없음";
+    const SessionState state = m_status->State();
+    // The tip follows every count; the picture changes only with the state.
+    if (state != m_trayState) {
+        m_pTray->SetPicture(TrayStateIcon(state));
+        m_trayState = state;
     }
-    m_pTray->SetTooltip(tip);
+    m_pTray->SetTooltip(TrayTipText(m_status->StateText(), m_status->LastDeliveryText()));
+}
+
+void COvrinView::OnClosedToTray() {
+    m_notices->WindowClosedToTray();
 }
 
 void COvrinView::RemoveTray() {

@@ -1,9 +1,23 @@
 #include "gui/tray.h"
 
 #include <QIcon>
-#include <QPixmap>
+#include <vector>
 
 #include "protocol/cp949.h"
+#include "protocol/programinfo.h"
+
+std::string TrayTipText(const std::string& state, const std::string& lastDelivery) {
+    const std::string title = APP_TITLE;
+    std::vector<std::string> candidates;
+    if (!lastDelivery.empty()) {
+        candidates = {title + "\n" + state + "\n" + lastDelivery, state + "\n" + lastDelivery};
+    }
+    candidates.push_back(title + "\n" + state);
+    for (const std::string& tip : candidates) {
+        if (platform::Utf8ToCp949(tip).size() <= CTray::TIP_BYTES) return tip;
+    }
+    return state;
+}
 
 CTray::CTray() {
     QObject::connect(&m_icon, &QSystemTrayIcon::activated, &m_icon,
@@ -31,7 +45,10 @@ bool CTray::AddIcon(const QString& iconResource) {
 
 bool CTray::SetIcon(const QString& iconResource) {
     // A QIcon made from a missing file is not null; the picture itself tells.
-    const QPixmap picture(iconResource);
+    return SetPicture(QPixmap(iconResource));
+}
+
+bool CTray::SetPicture(const QPixmap& picture) {
     if (picture.isNull()) return false;
     m_icon.setIcon(QIcon(picture));
     return true;

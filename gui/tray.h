@@ -1,11 +1,16 @@
 #pragma once
 // The main form's icon in the notification area: the program's picture and title, and every click
 // on it handed to the form.
+#include <QPixmap>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
 #include <string>
+
+// The tip of a state: the program's title, the state and the last delivery (when there was one),
+// each line whole within CTray::TIP_BYTES. The title gives way first, then the last delivery.
+std::string TrayTipText(const std::string& state, const std::string& lastDelivery);
 
 class CTray {
 public:
@@ -26,6 +31,8 @@ public:
     bool AddIcon(const QString& iconResource);
     // Replaces the picture; false, keeping the old one, when the new one cannot be loaded.
     bool SetIcon(const QString& iconResource);
+    // The same for a picture at hand (a state of the session drawn over the program's icon).
+    bool SetPicture(const QPixmap& picture);
     // The text is cut to TIP_BYTES bytes of CP949 at a character boundary.
     void SetTooltip(const std::string& text);
     void RemoveIcon();

@@ -1,17 +1,28 @@
 #include "gui/traymenu.h"
 
 #include <QCursor>
+#include <QDesktopServices>
 #include <QMenu>
+#include <QUrl>
 #include <QWidget>
 
+#include "core/clientsession.h"
 #include "gui/programwindow.h"
 #include "platform/messagewindow.h"
 #include "protocol/programinfo.h"
 
-CBTray::CBTray(QWidget* window) : QObject(window), m_window(window), m_menu(new QMenu(window)) {
+// The items of old keep their places; the new ones follow them.
+CBTray::CBTray(QWidget* window, ClientSession& session)
+    : QObject(window), m_window(window), m_session(session), m_menu(new QMenu(window)) {
     m_menu->setDefaultAction(AddItem("Open", ID_TRAY_OPEN));
     AddItem("Exit", ID_TRAY_EXIT);
     AddItem(APP_TITLE, ID_TRAY_TITLE);
+    AddItem("사진 저장 폴더 열기", ID_TRAY_SAVE_FOLDER);
+    m_notifications = AddItem("알림 표시", ID_TRAY_NOTIFICATIONS);
+    m_notifications->setCheckable(true);
+    // The settings file may have been edited by hand: the mark shows what it holds now.
+    connect(m_menu, &QMenu::aboutToShow, this,
+            [this] { m_notifications->setChecked(m_session.Settings().NotificationsOn()); });
 }
 
 QAction* CBTray::AddItem(const char* text, int id) {
@@ -41,6 +52,12 @@ void CBTray::OnTrayCommand(int id) {
             // program unwinds.
             PostQuitMessage(0);
             break;
+        case ID_TRAY_SAVE_FOLDER:
+            OpenSaveFolder();
+            break;
+        case ID_TRAY_NOTIFICATIONS:
+            SwitchNotifications();
+            break;
         default:
             break;  // the title item does nothing
     }
@@ -48,4 +65,22 @@ void CBTray::OnTrayCommand(int id) {
 
 void CBTray::OpenMainWindow() {
     RestoreWindow(m_window);
+}
+
+void CBTray::OpenSaveFolder() {
+    const std::string folder = m_session.SaveFolder();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
+        m_session.Log("사진 저장 폴더를 열 수 없음: " + folder);
+    }
+}
+
+// The item's mark has already turned; the file decides what it shows.
+void CBTray::SwitchNotifications() {
+    const SettingsFile& settings = m_session.Settings();
+    const bool wanted = m_notifications->isChecked();
+    if (!settings.SetNotificationsOn(wanted)) {
+        m_session.Log("설정 파일에 쓸 수 없어 알림 설정을 바꾸지 못함: " +
+                      settings.Path().string());
+    }
+    m_notifications->setChecked(settings.NotificationsOn());
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The main frame's menu for the notification-area icon: "Open", "Exit" and the program's title.
+// The main frame's menu for the notification-area icon: "Open", "Exit" and the program's title,
+// then the photo save folder and whether notifications are shown.
 #include <QObject>
 #include <QSystemTrayIcon>
 
+class ClientSession;
 class QAction;
 class QMenu;
 class QWidget;
@@ -11,13 +13,15 @@ class QWidget;
 inline constexpr int ID_TRAY_OPEN = 11026;
 inline constexpr int ID_TRAY_EXIT = 11027;
 inline constexpr int ID_TRAY_TITLE = 11028;
+inline constexpr int ID_TRAY_SAVE_FOLDER = 11029;
+inline constexpr int ID_TRAY_NOTIFICATIONS = 11030;
 
 class CBTray : public QObject {
     Q_OBJECT
 
 public:
     // `window` is the main frame; the menu lives as long as it does.
-    explicit CBTray(QWidget* window);
+    CBTray(QWidget* window, ClientSession& session);
 
     // A right click opens the menu at the cursor; every other click is not the menu's.
     void OnTrayNotify(QSystemTrayIcon::ActivationReason reason);
@@ -28,8 +32,12 @@ public:
 private:
     void ShowTrayMenu();
     void OpenMainWindow();
+    void OpenSaveFolder();
+    void SwitchNotifications();
     QAction* AddItem(const char* text, int id);
 
     QWidget* m_window;
+    ClientSession& m_session;
     QMenu* m_menu;
+    QAction* m_notifications;
 };

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "protocol/fileheader.h"
+#include "protocol/savepath.h"
 #include "protocol/showntext.h"
 #include "protocol/thousands.h"
 #include "protocol/wirerecord.h"
@@ -323,7 +324,8 @@ void ReceptionLogic::OnFileEnd(const char* record) {
     } else if (fileWasOpen) {
         Report(ReceptionReport::Kind::Line, "파일 수신 완료! [" + FormatThousands(m_file.written) +
                                                 "]" + ShownText(m_file.saveName));
-        Report(ReceptionReport::Kind::Completed, {}, m_file.written);
+        Report(ReceptionReport::Kind::Completed,
+               PathBelowSaveFolder(m_file.folderText, m_file.saveName), m_file.written);
     }
     PutField(m_answer.get(), kFileEndCountOffset, kCountWidth, "%10lld",
              static_cast<long long>(m_file.written));

@@ -22,7 +22,9 @@ struct ReceptionReport {
         Announced,  // an accepted file, "파일명:...  사이즈:...": text
         FileSize,   // the size its file header announced: count
         Receiving,  // bytes of the file on hand, a resumed file's stored part included: count
-        Completed,  // bytes received of the whole file: count
+        // bytes received of the whole file: count; where it lies below the save folder, its
+        // folders and name joined with "/": text
+        Completed,
         // The photo save folder cannot be used now: text says why. Said each time it happens;
         // the session tells the user once.
         SaveFolderProblem,

@@ -128,8 +128,9 @@ void ReceptionRig::Bind() {
         return LRESULT{0};
     });
     m_form->Bind(WM_RECV_PROGRESS, [this](WPARAM kind, LPARAM value) {
-        progress.push_back({kind, kind == 0 ? 0 : value,
-                            kind == 0 ? *reinterpret_cast<const std::string*>(value) : ""});
+        const bool text = kind == RECV_PROGRESS_ANNOUNCED || kind == RECV_PROGRESS_STORED;
+        progress.push_back(
+            {kind, text ? 0 : value, text ? *reinterpret_cast<const std::string*>(value) : ""});
         return LRESULT{0};
     });
     m_form->Bind(WM_SOCK_CONNECT, [this](WPARAM, LPARAM) {

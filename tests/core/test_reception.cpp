@@ -82,8 +82,11 @@ TEST(Reception, EveryAnswerCarriesItsExactBytesAndTheLinesSayWhatHappened) {
     EXPECT_EQ(rig.progress[1].count, LPARAM{250000});
     EXPECT_EQ(rig.progress[2].kind, RECV_PROGRESS_RECEIVING);
     EXPECT_EQ(rig.progress[2].count, LPARAM{100000});
-    EXPECT_EQ(rig.progress.back().kind, 2u);
-    EXPECT_EQ(rig.progress.back().count, LPARAM{250000});
+    const ProgressReport& completed = rig.progress[rig.progress.size() - 2];
+    EXPECT_EQ(completed.kind, RECV_PROGRESS_COMPLETE);
+    EXPECT_EQ(completed.count, LPARAM{250000});
+    EXPECT_EQ(rig.progress.back().kind, RECV_PROGRESS_STORED);
+    EXPECT_EQ(rig.progress.back().text, "2019/Studio/a.jpg");
 
     server->Close();
     ASSERT_TRUE(rig.WaitForRelease());

@@ -8,6 +8,7 @@
 
 #include "core/clientsession.h"
 #include "core/clientsock.h"
+#include "core/sessionstatus.h"
 #include "core/settings.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
@@ -134,4 +135,51 @@ TEST(ReceptionSession, ASignedInSessionReceivesPhotosAndItsEndStopsATransferInPr
 
     service.Stop();
     platform::SetTimeScaleForTests(1.0);
+}
+
+// Dozens of photos are one delivery, told once; the state follows the server as it goes away and
+// comes back. Real time: the burst's quiet period is what is tested.
+TEST(ReceptionSession, ADeliveryOfDozensOfPhotosIsToldOnceAndTheStateFollowsTheServer) {
+    TestFolder module;
+    TestFolder source;
+    TestFolder save;
+    const ProgramFolders folders = ProgramFolders::At(module.Path());
+    constexpr int kPhotos = 36;
+    fs::create_directories(source.Path() / "앨범/2026/보정");
+    for (int i = 0; i < kPhotos - 1; ++i) {
+        WriteFileBytes(source.Path() / ("앨범/2026/" + std::to_string(i) + ".jpg"), "photo");
+    }
+    WriteFileBytes(source.Path() / "앨범/2026/보정/last.jpg", "photo");
+    znlservice::ServiceSettings settings;
+    settings.accounts.push_back({"guest", "secret", 4321, ""});
+    settings.folder = source.Path();
+    auto service = std::make_unique<znlservice::ZnlService>(settings);
+    ASSERT_TRUE(service->Start());
+    ASSERT_TRUE(StoreAutomaticLogin(folders.settingsFile, service->LoginPort()));
+    ClientSession session(folders);
+    SessionStatus status(session);
+    QList<Delivery> deliveries;
+    QObject::connect(&status, &SessionStatus::deliveryEnded,
+                     [&](const Delivery& delivery) { deliveries << delivery; });
+    session.SetSaveFolder(save.Path().string());
+    session.ReadLoginServerInfo();
+    SignInWithStoredAccount(session);
+
+    ASSERT_TRUE(WaitUntil([&] { return !deliveries.isEmpty(); }, kLimitMs));
+    EXPECT_EQ(deliveries.size(), 1);
+    EXPECT_EQ(deliveries[0].photos, kPhotos);
+    EXPECT_EQ(status.FolderText(deliveries[0]), "앨범/2026");
+    EXPECT_EQ(status.State(), SessionState::Idle);
+
+    // The server goes away, and comes back on the same ports.
+    settings.loginPort = service->LoginPort();
+    settings.filePort = service->FilePort();
+    service->Stop();
+    ASSERT_TRUE(WaitUntil([&] { return status.State() == SessionState::Waiting; }, kLimitMs));
+    EXPECT_EQ(status.StateText(), "파일 서버 연결 대기 중");
+    service = std::make_unique<znlservice::ZnlService>(settings);
+    ASSERT_TRUE(service->Start());
+    EXPECT_TRUE(WaitUntil([&] { return status.State() == SessionState::Idle; }, kLimitMs));
+    session.Stop();
+    service->Stop();
 }

@@ -214,7 +214,10 @@ TEST_F(SignInTest, AnAutomaticLoginWaitsForAnUnreachableServerShowingItAndSignsI
 
     EXPECT_TRUE(m_session.SignedIn());
     EXPECT_EQ(GetDlgItemText(&m_view, 1024), QStringLiteral("정상 로그인"));
-    EXPECT_EQ(m_view.Tray()->Icon().toolTip(), QStringLiteral("TAVEN PIC 사진 수신 처리"));
+    // Signed in: the tip tells of the file server now, no more of the login server.
+    const QString signedInTip = m_view.Tray()->Icon().toolTip();
+    EXPECT_TRUE(signedInTip.startsWith(QStringLiteral("TAVEN PIC 사진 수신 처리\n")));
+    EXPECT_FALSE(signedInTip.contains(QStringLiteral("로그인 서버")));
     // One attempt is told; the ones after it are not.
     EXPECT_EQ(LinesContaining(QStringLiteral("접속시도[%1]").arg(deadPort)), 1);
     EXPECT_EQ(LinesContaining(QStringLiteral("로그인 서버 Connect Fail!")), 1);

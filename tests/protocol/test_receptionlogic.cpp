@@ -142,7 +142,7 @@ TEST(ReceptionLogic, AWholeTransferIsAnsweredAndReportedStepByStep) {
             {BlockCheck(1, 2), Record(2003, "Y000000"), {}, 200000},
             {FileEnd(150),
              Record(2004, "       150"),
-             {Line("파일 수신 완료! [150]a.jpg"), Count(Kind::Completed, 150)},
+             {Line("파일 수신 완료! [150]a.jpg"), {Kind::Completed, "2019/Studio/a.jpg", 150}},
              10000},
             {Record(1006, ""), Record(1006, " "), {}, 60000},
         });
@@ -170,7 +170,7 @@ TEST(ReceptionLogic, AResumedFileIsAnsweredWithItsStoredLengthAndCountsIt) {
                  {BlockCheck(7, 1), Record(2003, "Y000000"), {}, 200000},
                  {FileEnd(110),
                   Record(2004, "       110"),
-                  {Line("파일 수신 완료! [110]a.jpg"), Count(Kind::Completed, 110)},
+                  {Line("파일 수신 완료! [110]a.jpg"), {Kind::Completed, "2019/Studio/a.jpg", 110}},
                   10000},
              });
     EXPECT_EQ(connection.store.files.at(kPath), std::string(40, 's') + std::string(110, 'n'));

@@ -86,9 +86,10 @@ protected:
 
 }  // namespace
 
-TEST_F(TrayOnXvfb, IconCarriesTheTitleAsItsTip) {
+TEST_F(TrayOnXvfb, IconCarriesTheTitleAndTheStateAsItsTip) {
     EXPECT_TRUE(View()->Tray()->Icon().isVisible());
-    EXPECT_EQ(View()->Tray()->Icon().toolTip(), QString::fromUtf8(APP_TITLE));
+    EXPECT_EQ(View()->Tray()->Icon().toolTip(),
+              QString::fromUtf8(APP_TITLE) + QStringLiteral("\n로그인 안 됨"));
 }
 
 TEST_F(TrayOnXvfb, CloseAndMinimiseHideTheFrameAndALeftClickBringsItBackAtTheTopLeft) {
@@ -107,7 +108,7 @@ TEST_F(TrayOnXvfb, CloseAndMinimiseHideTheFrameAndALeftClickBringsItBackAtTheTop
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_frame.get(), kLimitMs));
 }
 
-TEST_F(TrayOnXvfb, RightClickOpensTheMenuAtTheCursorAndExitEndsTheLoopAndTheIcon) {
+TEST_F(TrayOnXvfb, RightClickOpensTheMenuOfFiveItemsAtTheCursorAndExitEndsTheLoopAndTheIcon) {
     m_frame->hide();
     // Wherever the tray host put the icon, the menu has room above this point.
     const QPoint cursor(640, 400);
@@ -120,6 +121,12 @@ TEST_F(TrayOnXvfb, RightClickOpensTheMenuAtTheCursorAndExitEndsTheLoopAndTheIcon
     EXPECT_NEAR(menu->geometry().bottom(), cursor.y(), 1);
     EXPECT_EQ(menu->geometry().left(), cursor.x());
 
+    QStringList texts;
+    for (const QAction* item : menu->actions()) texts << item->text();
+    EXPECT_EQ(
+        texts,
+        QStringList({QStringLiteral("Open"), QStringLiteral("Exit"), QString::fromUtf8(APP_TITLE),
+                     QStringLiteral("사진 저장 폴더 열기"), QStringLiteral("알림 표시")}));
     QAction* exit = menu->actions().at(1);
     ASSERT_EQ(exit->text(), QStringLiteral("Exit"));
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(exit).center());
