@@ -9,8 +9,10 @@
 // and with the page cache dropped (cold, when the benchmark may drop it). Printed: rates and their
 // ratio to the ideal receiver (median and range over rounds), CPU seconds per GB, how long the
 // first file header after an idle line waits for its answer, and resident memory.
-//   bench_realprogram [--megabytes N] [--file-mb N] [--rounds N] [--idle-samples N]
+//   bench_realprogram [--total-mib N] [--file-mib N] [--rounds N] [--idle-samples N]
 //                     [--idle-ms MS] [--keepalive-ms MS] [--folder DIR] [--warm-only]
+//                     [--window-program PATH] [--headless-program PATH]
+// The programs are the ones built beside the benchmark unless given (to compare two builds).
 #include <signal.h>
 #include <QCoreApplication>
 #include <QProcess>
@@ -42,14 +44,16 @@ constexpr std::size_t kLateFileBytes = 150000;  // two sub-blocks
 constexpr int kDeliveryWaitMs = 600000;
 
 struct Options {
-    std::size_t megabytes = 256;
-    std::size_t fileMegabytes = 8;
-    int rounds = 3;
+    std::size_t totalMebibytes = 512;
+    std::size_t fileMebibytes = 8;
+    int rounds = 5;
     int idleSamples = 3;
     int idleMs = 1000;
     int keepAliveMs = 20000;
     std::optional<fs::path> folder;
     bool cold = true;
+    fs::path windowProgram = ZNL_WINDOW_CLIENT_PATH;
+    fs::path headlessProgram = ZNL_HEADLESS_CLIENT_PATH;
 };
 
 std::optional<Options> ParseOptions(const QStringList& arguments) {
@@ -65,10 +69,14 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
         bool number = true;
         if (option == QLatin1String("--folder")) {
             options.folder = value.toStdString();
-        } else if (option == QLatin1String("--megabytes")) {
-            options.megabytes = value.toULong(&number);
-        } else if (option == QLatin1String("--file-mb")) {
-            options.fileMegabytes = value.toULong(&number);
+        } else if (option == QLatin1String("--window-program")) {
+            options.windowProgram = value.toStdString();
+        } else if (option == QLatin1String("--headless-program")) {
+            options.headlessProgram = value.toStdString();
+        } else if (option == QLatin1String("--total-mib")) {
+            options.totalMebibytes = value.toULong(&number);
+        } else if (option == QLatin1String("--file-mib")) {
+            options.fileMebibytes = value.toULong(&number);
         } else if (option == QLatin1String("--rounds")) {
             options.rounds = value.toInt(&number);
         } else if (option == QLatin1String("--idle-samples")) {
@@ -82,7 +90,7 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
         }
         if (!number) return std::nullopt;
     }
-    if (options.rounds < 1 || options.fileMegabytes < 1 || options.idleSamples < 0)
+    if (options.rounds < 1 || options.fileMebibytes < 1 || options.idleSamples < 0)
         return std::nullopt;
     return options;
 }
@@ -145,10 +153,12 @@ bool MayDropPageCache() {
     return out.good();
 }
 
+fs::path ProgramOf(Receiver receiver, const Options& options) {
+    return receiver == Receiver::Window ? options.windowProgram : options.headlessProgram;
+}
+
 // The program copied alone into `run`, with a settings file that signs in by itself.
-void PrepareRunFolder(Receiver receiver, const fs::path& run, int loginPort) {
-    const fs::path program =
-        receiver == Receiver::Window ? ZNL_WINDOW_CLIENT_PATH : ZNL_HEADLESS_CLIENT_PATH;
+void PrepareRunFolder(const fs::path& program, const fs::path& run, int loginPort) {
     fs::copy_file(program, run / program.filename());
     const std::string settings = (run / "FsIni.ini").string();
     platform::WritePrivateProfileString("BasicInfo", "LoginServerIP", "127.0.0.1", settings);
@@ -178,8 +188,7 @@ void StartReceiver(QProcess& process, Receiver receiver, const Bench& bench, con
                       {QString::number(service.FilePort()), QString::number(kBenchCustomerNo),
                        QString::number(files), QString::fromStdString((run / "photos").string())});
     } else {
-        const fs::path program =
-            receiver == Receiver::Window ? ZNL_WINDOW_CLIENT_PATH : ZNL_HEADLESS_CLIENT_PATH;
+        const fs::path program = ProgramOf(receiver, bench.options);
         process.start(QString::fromStdString((run / program.filename()).string()), {});
     }
 }
@@ -233,7 +242,8 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     fs::create_directories(run / "tmp");
     ServiceProcess service;
     if (!service.Start(bench.source, bench.options.keepAliveMs, kRescanMs)) return std::nullopt;
-    if (receiver != Receiver::Ideal) PrepareRunFolder(receiver, run, service.LoginPort());
+    if (receiver != Receiver::Ideal)
+        PrepareRunFolder(ProgramOf(receiver, bench.options), run, service.LoginPort());
     PrepareMemory(bench, cold);
 
     QProcess process;
@@ -381,9 +391,9 @@ int main(int argc, char** argv) {
     const std::optional<Options> options = ParseOptions(QCoreApplication::arguments());
     if (!options) {
         std::fprintf(stderr,
-                     "usage: bench_realprogram [--megabytes N] [--file-mb N] [--rounds N]"
+                     "usage: bench_realprogram [--total-mib N] [--file-mib N] [--rounds N]"
                      " [--idle-samples N] [--idle-ms MS] [--keepalive-ms MS] [--folder DIR]"
-                     " [--warm-only]\n");
+                     " [--warm-only] [--window-program PATH] [--headless-program PATH]\n");
         return 2;
     }
     QTemporaryDir work =
@@ -398,8 +408,8 @@ int main(int argc, char** argv) {
     bench.options = *options;
     bench.root = work.path().toStdString();
     bench.source = bench.root / "source";
-    bench.files = MakeSourceFiles(bench.source, options->megabytes * 1000 * 1000,
-                                  options->fileMegabytes * 1024 * 1024);
+    bench.files = MakeSourceFiles(bench.source, options->totalMebibytes * 1024 * 1024,
+                                  options->fileMebibytes * 1024 * 1024);
     for (const fs::path& file : bench.files) bench.totalBytes += fs::file_size(file);
     std::vector<bool> memories = {false};
     if (options->cold && MayDropPageCache()) {
