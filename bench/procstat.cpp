@@ -6,8 +6,10 @@
 #include <sstream>
 #include <string>
 
-double ProcessCpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+namespace {
+
+double CpuSecondsIn(const std::string& statFile) {
+    std::ifstream in(statFile);
     std::string text;
     if (!std::getline(in, text)) return -1;
     // The command name may hold blanks and parentheses: the fields count from its last ')'.
@@ -22,6 +24,16 @@ double ProcessCpuSeconds(pid_t pid) {
     if (!(fields >> userTicks >> systemTicks)) return -1;
     return static_cast<double>(userTicks + systemTicks) /
            static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+}  // namespace
+
+double ProcessCpuSeconds(pid_t pid) {
+    return CpuSecondsIn("/proc/" + std::to_string(pid) + "/stat");
+}
+
+double MainThreadCpuSeconds(pid_t pid) {
+    return CpuSecondsIn("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/stat");
 }
 
 ProcessMemory ReadProcessMemory(pid_t pid) {

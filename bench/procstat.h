@@ -2,8 +2,10 @@
 // What the kernel counts for another process: its CPU time and its memory.
 #include <sys/types.h>
 
-// User and system CPU seconds of every thread of `pid` so far; -1 when it cannot be read.
+// User and system CPU seconds so far of every thread of `pid`, or of its main thread alone (the
+// one that runs the event loop and paints a window); -1 when it cannot be read.
 double ProcessCpuSeconds(pid_t pid);
+double MainThreadCpuSeconds(pid_t pid);
 
 struct ProcessMemory {
     long residentKb = -1;  // VmRSS

@@ -117,6 +117,7 @@ const char* NameOf(Receiver receiver) {
 struct Measure {
     double seconds = 0;
     double cpuSeconds = -1;
+    double mainThreadCpuSeconds = -1;
     long readyKb = -1;    // at the file server's greeting, before the first photo
     long quarterKb = -1;  // once a quarter of the files were delivered
     long endKb = -1;      // once every file was delivered
@@ -257,6 +258,7 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     const auto pid = static_cast<pid_t>(process.processId());
     Measure measure;
     const double cpuBefore = ProcessCpuSeconds(pid);
+    const double mainThreadCpuBefore = MainThreadCpuSeconds(pid);
     measure.readyKb = ReadProcessMemory(pid).residentKb;
     std::size_t delivered = 0;
     const std::size_t quarter = std::max<std::size_t>(1, bench.files.size() / 4);
@@ -270,6 +272,7 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     }
     measure.seconds = std::chrono::duration<double>(done->at - greeting->at).count();
     measure.cpuSeconds = ProcessCpuSeconds(pid) - cpuBefore;
+    measure.mainThreadCpuSeconds = MainThreadCpuSeconds(pid) - mainThreadCpuBefore;
     measure.endKb = ReadProcessMemory(pid).residentKb;
     // The late files only where the ideal receiver expects them: in the warm rounds.
     const bool late = !cold && MeasureFirstAnswers(bench, service, measure);
@@ -337,24 +340,30 @@ void PrintRates(const Bench& bench, const Results& results, const char* memory) 
     }
 }
 
-void PrintCosts(const Bench& bench, const std::vector<Results>& byMemory) {
+void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
     const double gigabytes = static_cast<double>(bench.totalBytes) / 1e9;
     std::printf(
-        "\nCPU seconds per GB (all rounds) | ratio to the ideal receiver of the same round\n");
+        "\nCPU seconds per GB (all rounds) | ratio to the ideal receiver of the same round"
+        " | of it the main thread\n");
     for (Receiver receiver : {Receiver::Ideal, Receiver::Window, Receiver::Headless}) {
-        std::vector<double> perGigabyte, ratios;
+        std::vector<double> perGigabyte, ratios, mainThread;
         for (const Results& results : byMemory) {
             const std::vector<Measure>& measures = results.at(receiver);
             for (std::size_t round = 0; round < measures.size(); ++round) {
                 perGigabyte.push_back(measures[round].cpuSeconds / gigabytes);
                 ratios.push_back(measures[round].cpuSeconds /
                                  results.at(Receiver::Ideal)[round].cpuSeconds);
+                mainThread.push_back(measures[round].mainThreadCpuSeconds / gigabytes);
             }
         }
         std::printf("  %-16s", NameOf(receiver));
         PrintSpread("%6.2f (%.2f-%.2f)", perGigabyte);
-        PrintSpread(" | ratio %.2f (%.2f-%.2f)\n", ratios);
+        PrintSpread(" | ratio %.2f (%.2f-%.2f)", ratios);
+        PrintSpread(" | %.2f (%.2f-%.2f)\n", mainThread);
     }
+}
+
+void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
     std::printf("\nFirst file after an idle line, header to answer: ms median (range), samples\n");
     for (Receiver receiver : {Receiver::Ideal, Receiver::Window, Receiver::Headless}) {
         std::vector<double> all;
@@ -439,6 +448,7 @@ int main(int argc, char** argv) {
     }
     for (std::size_t m = 0; m < memories.size(); ++m)
         PrintRates(bench, byMemory[m], memories[m] ? "cold memory" : "warm memory");
-    PrintCosts(bench, byMemory);
+    PrintCpu(bench, byMemory);
+    PrintFirstAnswersAndMemory(byMemory);
     return 0;
 }
