@@ -90,15 +90,14 @@ IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
             const long long k = Field(record, 19, 3);
             if (k < 1 || k > kMaxSubBlocks) break;
             const size_t bytes = record.size() - 22;
-            std::copy(record.begin() + 22, record.end(),
-                      block.get() + (k - 1) * kSubBlockBytes);
+            std::copy(record.begin() + 22, record.end(), block.get() + (k - 1) * kSubBlockBytes);
             sizes[static_cast<size_t>(k - 1)] = bytes;
             answer = "Y";
         } else if (code == 2003) {
             const long long count = Field(record, 19, 3);
             for (long long k = 0; k < count && k < kMaxSubBlocks; ++k) {
-                const ssize_t put = ::write(file, block.get() + k * kSubBlockBytes,
-                                            sizes[static_cast<size_t>(k)]);
+                const ssize_t put =
+                    ::write(file, block.get() + k * kSubBlockBytes, sizes[static_cast<size_t>(k)]);
                 if (put > 0) fileBytes += put;
             }
             answer = "Y000000";
@@ -109,12 +108,15 @@ IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
             char count[24];
             std::snprintf(count, sizeof count, "%10lld", fileBytes);
             answer = count;
+        } else if (code == 1006) {
+            answer = " ";  // the first byte of the blank-padded customer number, as the client
         } else {
             answer = "N";
         }
         if (!SendAll(fd, Record("ZNLA", code, answer))) break;
     }
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (ended == files) result.bytes = written;
     ::close(fd);
     return result;

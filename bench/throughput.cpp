@@ -7,7 +7,6 @@
 //   bench_throughput [MEGABYTES [FOLDER]]   (default 256, in the temporary folder)
 // On a disk the kernel's write-back of earlier runs throttles both sides by turns; a FOLDER on
 // tmpfs (/dev/shm) compares the receivers themselves.
-#include <arpa/inet.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -15,18 +14,14 @@
 #include <QTimer>
 #include <chrono>
 
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
-#include <thread>
 
+#include "bench/benchfiles.h"
 #include "bench/idealreceiver.h"
 #include "core/clientsession.h"
 #include "core/settings.h"
@@ -38,23 +33,6 @@ namespace {
 
 constexpr size_t kFileBytes = 8 * 1000 * 1000 + 12345;  // several blocks and a tail
 
-std::vector<fs::path> MakeSourceFiles(const fs::path& folder, size_t totalBytes) {
-    std::vector<fs::path> files;
-    std::mt19937_64 random(42);
-    std::vector<std::uint64_t> words(kFileBytes / 8 + 1);
-    for (size_t made = 0; made < totalBytes; made += kFileBytes) {
-        const fs::path sub = folder / ("roll" + std::to_string(files.size() / 8));
-        fs::create_directories(sub);
-        for (auto& word : words) word = random();
-        const fs::path file = sub / ("photo" + std::to_string(files.size()) + ".jpg");
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(words.data()),
-                   static_cast<std::streamsize>(kFileBytes));
-        files.push_back(file);
-    }
-    return files;
-}
-
 double Seconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
 }
@@ -63,61 +41,6 @@ double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
-
-// Plain copy: one connection, each file as an 8-byte size then its bytes, written to files.
-double PlainCopySeconds(const std::vector<fs::path>& files, const fs::path& target) {
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener, 1);
-    socklen_t length = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-
-    QElapsedTimer elapsed;
-    elapsed.start();
-    std::thread sender([&] {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        std::vector<char> buffer(1 << 20);
-        for (const fs::path& file : files) {
-            std::ifstream in(file, std::ios::binary);
-            const std::uint64_t size = fs::file_size(file);
-            ::send(fd, &size, sizeof size, MSG_NOSIGNAL);
-            while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
-                   in.gcount() > 0) {
-                const char* data = buffer.data();
-                size_t left = static_cast<size_t>(in.gcount());
-                while (left > 0) {
-                    ssize_t sent = ::send(fd, data, left, MSG_NOSIGNAL);
-                    if (sent <= 0) return;
-                    data += sent;
-                    left -= static_cast<size_t>(sent);
-                }
-            }
-        }
-        ::close(fd);
-    });
-    int fd = ::accept(listener, nullptr, nullptr);
-    std::vector<char> buffer(1 << 20);
-    for (size_t i = 0; i < files.size(); ++i) {
-        std::uint64_t size = 0;
-        ::recv(fd, &size, sizeof size, MSG_WAITALL);
-        std::ofstream out(target / ("copy" + std::to_string(i)), std::ios::binary);
-        while (size > 0) {
-            ssize_t got = ::recv(fd, buffer.data(), std::min<size_t>(buffer.size(), size), 0);
-            if (got <= 0) break;
-            out.write(buffer.data(), got);
-            size -= static_cast<std::uint64_t>(got);
-        }
-    }
-    sender.join();
-    const double seconds = static_cast<double>(elapsed.nsecsElapsed()) / 1e9;
-    ::close(fd);
-    ::close(listener);
-    return seconds;
 }
 
 // Three plain copies, each into a fresh folder; their durations.
@@ -184,7 +107,8 @@ int main(int argc, char** argv) {
     }
     const fs::path root = work.path().toStdString();
     const fs::path source = root / "source";
-    const std::vector<fs::path> files = MakeSourceFiles(source, megabytes * 1000 * 1000);
+    const std::vector<fs::path> files =
+        MakeSourceFiles(source, megabytes * 1000 * 1000, kFileBytes);
     uintmax_t totalBytes = 0;
     for (const fs::path& file : files) totalBytes += fs::file_size(file);
     std::printf("%zu files, %.1f MB\n", files.size(), static_cast<double>(totalBytes) / 1e6);

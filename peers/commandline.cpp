@@ -30,6 +30,8 @@ Login answers:
   --refuse-folder-list     answer folder-list uploads with N
 File server:
   --keepalive-ms MS        keep-alive period on an idle line (default 20000; 0: none)
+  --rescan-ms MS           on an idle line, look at the folder again every MS and push
+                           the files not delivered yet (default 0: never)
   --refuse-greeting        answer every greeting with N
 Faults:
   --silent-login           read login requests, never answer them
@@ -155,6 +157,8 @@ bool ApplyValue(const std::string& option, const std::string& value, ServiceSett
     }
     if (option == "--keepalive-ms")
         return ToInt(value, s.keepAliveMs, 0, std::numeric_limits<int>::max());
+    if (option == "--rescan-ms")
+        return ToInt(value, s.rescanMs, 0, std::numeric_limits<int>::max());
     if (option == "--drop-after")
         return ToInt(value, s.file.dropAfterSubBlocks, 1, std::numeric_limits<int>::max());
     if (option == "--omit") return ParseNumberList(value, s.file.omitOnFirstPass);

@@ -1,6 +1,8 @@
 #include "peers/filepeer.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 
 #include "peers/filecatalog.h"
 #include "peers/filepush.h"
@@ -36,33 +38,54 @@ bool ReadGreeting(PeerLine& line, ServiceJournal& journal, int connection, int& 
     return true;
 }
 
-// Pushes what the customer has not received yet; false when the connection ended on the way.
-bool PushCatalogue(PeerLine& line, const ServiceSettings& settings, ServiceJournal& journal,
-                   int connection, int customerNo) {
+// Pushes what the customer has not received yet; how many files were offered, -1 when the
+// connection ended on the way.
+int PushCatalogue(PeerLine& line, const ServiceSettings& settings, ServiceJournal& journal,
+                  int connection, int customerNo) {
     std::vector<std::string> problems;
     const std::vector<ServedFile> files = CatalogFiles(settings, problems);
     for (const std::string& problem : problems) journal.AddProblem(connection, problem);
     FilePusher pusher(line, settings, journal, connection);
+    int offered = 0;
     for (const ServedFile& file : files) {
         if (journal.IsDelivered(customerNo, file.wireFolder, file.wireName)) continue;
-        if (!pusher.Push(file, customerNo)) return false;
+        if (!pusher.Push(file, customerNo)) return -1;
+        ++offered;
     }
-    ReportEvent(settings, "files-done " + std::to_string(customerNo));
-    return true;
+    return offered;
 }
 
+void ReportFilesDone(const ServiceSettings& settings, int customerNo) {
+    ReportEvent(settings, "files-done " + std::to_string(customerNo));
+}
+
+// The idle line: a keep-alive after each period without a record of the client and, with a
+// rescan period, the files that appeared in the folder meanwhile.
 void KeepIdle(PeerLine& line, const ServiceSettings& settings, ServiceJournal& journal,
-              int connection) {
-    const int period = settings.keepAliveMs > 0 ? settings.keepAliveMs : PeerLine::kForever;
+              int connection, int customerNo) {
+    using Clock = std::chrono::steady_clock;
+    const auto dueAfter = [](int periodMs) {
+        return periodMs > 0 ? Clock::now() + std::chrono::milliseconds(periodMs)
+                            : Clock::time_point::max();
+    };
     const OutRecord keepAlive(1006, 0);
+    Clock::time_point keepAliveDue = dueAfter(settings.keepAliveMs);
+    Clock::time_point rescanDue = dueAfter(settings.rescanMs);
     for (;;) {
+        const Clock::time_point next = std::min(keepAliveDue, rescanDue);
+        const int waitMs =
+            next == Clock::time_point::max()
+                ? PeerLine::kForever
+                : static_cast<int>(std::max<std::int64_t>(
+                      0,
+                      std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count()));
         std::string record;
-        switch (line.ReadRecord(record, period)) {
+        switch (line.ReadRecord(record, waitMs)) {
             case ReadStatus::Record:
                 journal.AddRecord(Peer::File, connection, record);
+                keepAliveDue = dueAfter(settings.keepAliveMs);
                 break;
             case ReadStatus::TimedOut:
-                if (!line.Send(keepAlive.Bytes())) return;
                 break;
             case ReadStatus::BadFrame:
                 journal.AddProblem(connection, line.FrameError());
@@ -70,6 +93,17 @@ void KeepIdle(PeerLine& line, const ServiceSettings& settings, ServiceJournal& j
             case ReadStatus::Closed:
             case ReadStatus::Stopped:
                 return;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= keepAliveDue) {
+            if (!line.Send(keepAlive.Bytes())) return;
+            keepAliveDue = dueAfter(settings.keepAliveMs);
+        }
+        if (now >= rescanDue) {
+            const int offered = PushCatalogue(line, settings, journal, connection, customerNo);
+            if (offered < 0) return;
+            if (offered > 0) ReportFilesDone(settings, customerNo);
+            rescanDue = dueAfter(settings.rescanMs);
         }
     }
 }
@@ -99,8 +133,9 @@ void ServeFileConnection(PeerLine& line, const ServiceSettings& settings, Servic
         if (line.Send(record.Bytes())) line.HoldUntilClosed();
         return;
     }
-    if (PushCatalogue(line, settings, journal, connection, customerNo))
-        KeepIdle(line, settings, journal, connection);
+    if (PushCatalogue(line, settings, journal, connection, customerNo) < 0) return;
+    ReportFilesDone(settings, customerNo);
+    KeepIdle(line, settings, journal, connection, customerNo);
 }
 
 }  // namespace znlservice

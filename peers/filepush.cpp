@@ -1,6 +1,7 @@
 #include "peers/filepush.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <string_view>
 #include <vector>
@@ -221,8 +222,15 @@ bool FilePusher::Push(const ServedFile& file, int customerNo) {
 
     const int headerCustomerNo = m_settings.file.headerCustomerNo.value_or(customerNo);
     std::string answer;
+    const auto headerSent = std::chrono::steady_clock::now();
     if (!Exchange(FileHeader(file, headerCustomerNo, size).Bytes(), 2001, answer))
         return finish(false, "incomplete");
+    // How long the client took to answer the header, for the benchmarks.
+    ReportEvent(
+        m_settings,
+        "header-answer-us " + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                 std::chrono::steady_clock::now() - headerSent)
+                                                 .count()));
     ExpectLength(answer, 27);
     transfer.headerAnswer = answer[16];
     if (transfer.headerAnswer == 'N') return finish(true, "refused");

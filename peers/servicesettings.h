@@ -73,6 +73,8 @@ struct ServiceSettings {
     std::optional<std::string> extensionItems;  // unset: "02:" and the account's nickname, if any
     bool refuseFolderList = false;
     int keepAliveMs = 20000;  // keep-alive period on an idle file-server line; 0: none
+    // > 0: an idle file-server line looks at the folder again this often and pushes what is new.
+    int rescanMs = 0;
     LoginFaults login;
     FileFaults file;
     // One line per finished exchange, called from the connections' threads, possibly at once

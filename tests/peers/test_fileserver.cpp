@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "minireceiver.h"
 #include "servicefixture.h"
@@ -123,6 +126,52 @@ TEST_F(FileServerTest, ResumesFromTheStoredSizeSkipsRefusedFilesAndOffersOnlyUnd
     ASSERT_EQ(again.files.size(), 1u);
     EXPECT_EQ(again.files[0].name, "note.txt");
     EXPECT_TRUE(again.files[0].data == note);
+}
+
+TEST_F(FileServerTest, AnIdleLinePushesFilesThatAppearLaterWhenRescanningAndTellsTheHeaderWait) {
+    testsupport::TestFolder tree;
+    const std::string early = PatternBytes(1000, 6);
+    const std::string late = PatternBytes(150000, 7);
+    testsupport::WriteFileBytes(tree.Path() / "early.jpg", early);
+    std::mutex eventsMutex;
+    std::vector<std::string> events;
+    znlservice::ServiceSettings settings;
+    settings.folder = tree.Path();
+    settings.keepAliveMs = 0;
+    settings.rescanMs = 20;
+    settings.onEvent = [&](const std::string& event) {
+        const std::lock_guard lock(eventsMutex);
+        events.push_back(event);
+    };
+    StartService(settings);
+
+    MiniReceiver client(service()->FilePort(), kCustomerNo);
+    ASSERT_EQ(client.Greet().substr(16), "Y");
+    ASSERT_TRUE(client.Receive(1));
+    // Rescans that find nothing new stay silent.
+    EXPECT_TRUE(client.Line().SilentFor(200));
+    // Whole at once, as a rescan must not catch it half written.
+    testsupport::TestFolder side;
+    testsupport::WriteFileBytes(side.Path() / "late.jpg", late);
+    std::filesystem::rename(side.Path() / "late.jpg", tree.Path() / "late.jpg");
+    ASSERT_TRUE(client.Receive(1));
+    ASSERT_EQ(client.files.size(), 2u);
+    EXPECT_EQ(client.files[1].name, "late.jpg");
+    EXPECT_TRUE(client.files[1].data == late);
+    EXPECT_TRUE(client.Line().SilentFor(200));  // a delivered file is not offered again
+
+    const std::lock_guard lock(eventsMutex);
+    std::vector<std::string> kinds;
+    for (const std::string& event : events) {
+        const std::string kind = event.substr(0, event.find(' '));
+        if (kind == "header-answer-us") {
+            EXPECT_GE(std::stoll(event.substr(kind.size() + 1)), 0) << event;
+        }
+        kinds.push_back(kind == "file" ? event.substr(0, event.find(' ', 5)) : kind);
+    }
+    EXPECT_EQ(kinds, (std::vector<std::string>{"greeting", "header-answer-us", "file delivered",
+                                               "files-done", "header-answer-us", "file delivered",
+                                               "files-done"}));
 }
 
 TEST_F(FileServerTest, RefusesAnUnknownCustomerAndClosesTheLine) {
