@@ -2,11 +2,15 @@
 // against znl-service; its command line, its one-receiver rule beside the window, and its end.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <csignal>
 #include <memory>
 
+#include "core/deliveryledger.h"
 #include "peers/znlservice.h"
 #include "platform/privateprofile.h"
 #include "protocol/cp949.h"
@@ -140,6 +144,34 @@ TEST_F(HeadlessProcess, ReceivesResumesAndContainsPhotosFromAWindowsSettingsFile
     ASSERT_EQ(uploads.size(), 1u);
     EXPECT_EQ(uploads[0].customerNo, 77);
     EXPECT_EQ(uploads[0].folders, std::vector<std::string>{"졸업 앨범"});
+
+    // The delivery ledger beside the settings file has both photos, as another program reads it.
+    {
+        QSqlDatabase ledger = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        ledger.setDatabaseName(
+            QString::fromStdString((m_program.Path() / DELIVERY_LEDGER_FILE).string()));
+        ASSERT_TRUE(ledger.open());
+        QSqlQuery rows(
+            QStringLiteral("SELECT path, size, sha256, resumes FROM photos ORDER BY path"), ledger);
+        std::vector<std::string> got;
+        while (rows.next()) {
+            got.push_back(rows.value(0).toString().toStdString() + " " +
+                          rows.value(1).toString().toStdString() + " " +
+                          rows.value(2).toString().toStdString() + " " +
+                          rows.value(3).toString().toStdString());
+        }
+        const auto sha = [](const std::string& bytes) {
+            return QCryptographicHash::hash(QByteArray::fromStdString(bytes),
+                                            QCryptographicHash::Sha256)
+                .toHex()
+                .toStdString();
+        };
+        EXPECT_EQ(got, (std::vector<std::string>{
+                           "2024 졸업/앨범/큰 사진.jpg " + std::to_string(photo.size()) + " " +
+                               sha(photo) + " 1",
+                           "작은.jpg " + std::to_string(small.size()) + " " + sha(small) + " 0"}));
+    }
+    QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
 }
 
 TEST_F(HeadlessProcess, ATerminationSignalDuringATransferKeepsTheCompleteBlocksForTheNextStart) {
