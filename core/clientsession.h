@@ -203,6 +203,7 @@ private:
     bool CheckFolderListSize();
     void SendFolderList(int slot);
     void HandleFolderListReply(const char* answer);
+    void MakeSaveFolder(const std::string& folder);
     // Stores the changed list and, once the file has it, shows and uploads it.
     bool StoreSaveFolders(const QStringList& changed);
 

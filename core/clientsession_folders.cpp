@@ -1,8 +1,11 @@
 // The save-folder list and the photo save folder: loaded at start-up, edited by the user, kept in
 // the settings file, and uploaded to the login server a while after the last change of the list.
 #include "core/clientsession.h"
+
+#include <filesystem>
 #include "core/clientsock.h"
 #include "core/folderlistrecord.h"
+#include "core/missingdrive.h"
 #include "core/savefolders.h"
 #include "core/sessiontimers.h"
 #include "core/settings.h"
@@ -32,10 +35,24 @@ void ClientSession::LoadSaveFolders() {
     }
     m_run->saveFolder.Set(setting.folder);
     Q_EMIT saveFolderChanged(QString::fromStdString(setting.folder));
-    CreateFolderLevels(setting.folder);
+    MakeSaveFolder(setting.folder);
     m_folders.clear();
     for (const QString& name : ReadFolderList(m_settings)) InsertSorted(m_folders, name);
     Q_EMIT foldersChanged(m_folders);
+}
+
+// A missing save folder is made, except on the mount point of a drive that is not there: that
+// would fill the disk below it. Reception waits for the folder meanwhile.
+void ClientSession::MakeSaveFolder(const std::string& folder) {
+    std::error_code ignored;
+    if (std::filesystem::exists(folder, ignored)) return;
+    const std::filesystem::path drive = MissingDriveFor(folder, DriveMountPlaces::OfSystem());
+    if (drive.empty()) {
+        CreateFolderLevels(folder);
+        return;
+    }
+    Log("사진 저장 폴더 " + folder + " 를 만들지 않습니다: 드라이브가 연결되어 있지 않습니다 (" +
+        drive.string() + ")");
 }
 
 // The list on screen is the one the next start reads: a change the file did not take is undone.
