@@ -221,7 +221,8 @@ void ClientSession::BindMessages() {
                 [this](WPARAM w, LPARAM) { return OnSockConnect(static_cast<int>(w)); });
     m_wnd->Bind(WM_SOCK_RELEASE,
                 [this](WPARAM w, LPARAM) { return OnSockRelease(static_cast<int>(w)); });
-    m_wnd->Bind(WM_LOG_MESSAGE, [this](WPARAM, LPARAM l) {
+    m_wnd->Bind(WM_LOG_MESSAGE, [this](WPARAM w, LPARAM l) {
+        if (w == LOG_ATTEMPT_LINE && Retrying()) return LRESULT{0};
         // The sender's text lives only until this handler returns.
         Log(*reinterpret_cast<const std::string*>(l));
         return LRESULT{0};

@@ -30,8 +30,8 @@ constexpr int kCodeWidth = 4;
 constexpr int kAnswerFlagOffset = 16;
 
 // An activity line to the session (WM_LOG_MESSAGE); it copies the line before the call returns.
-void LogLine(HWND session, const std::string& line) {
-    SendMessage(session, WM_LOG_MESSAGE, 0, reinterpret_cast<LPARAM>(&line));
+void LogLine(HWND session, const std::string& line, WPARAM kind = 0) {
+    SendMessage(session, WM_LOG_MESSAGE, kind, reinterpret_cast<LPARAM>(&line));
 }
 
 // The time in trace lines, "%H:%M:%S".
@@ -223,12 +223,12 @@ unsigned ProcessThread(const ReceptionLink& link) {
     const HWND owner = sock->owner;
     const int iNo = sock->slot;
     const std::string prefix = "[" + sock->serverName + "][" + std::to_string(iNo) + "] ";
-    LogLine(owner, prefix + "Process Thread Start!");
+    LogLine(owner, prefix + "Process Thread Start!", LOG_ATTEMPT_LINE);
     // The reception's buffers and file are gone before the slot is given back.
     const std::string reason = Serve(link);
     LogLine(owner, prefix + "연결 종료: " + reason);
     SendMessage(owner, WM_RECV_STATE, static_cast<WPARAM>(sock->tag), 0);
-    LogLine(owner, prefix + "Process Thread Close!");
+    LogLine(owner, prefix + "Process Thread Close!", LOG_ATTEMPT_LINE);
     // The session deletes the socket while handling this: nothing may touch it afterwards.
     SendMessage(owner, WM_SOCK_RELEASE, static_cast<WPARAM>(iNo), 0);
     return 1;

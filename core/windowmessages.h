@@ -7,6 +7,9 @@ inline constexpr UINT WM_SOCK_CLOSE = WM_USER + 20;
 inline constexpr UINT WM_SOCK_CONNECT = WM_USER + 21;
 inline constexpr UINT WM_SOCK_RELEASE = WM_USER + 23;
 inline constexpr UINT WM_LOG_MESSAGE = WM_USER + 32;
+// wParam of WM_LOG_MESSAGE: a line every connection attempt writes, left out while a reconnect loop
+// runs (the loop says what changes); 0 for every other line.
+inline constexpr WPARAM LOG_ATTEMPT_LINE = 1;
 inline constexpr UINT WM_RECV_STATE = WM_USER + 35;
 inline constexpr UINT WM_RECV_PROGRESS = WM_USER + 36;
 

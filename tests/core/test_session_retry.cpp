@@ -181,6 +181,9 @@ TEST_F(SessionRetryTest, AConnectionThatEndsRightAfterAGoodGreetingKeepsThePause
     EXPECT_EQ(LoggedLines("파일 전송 서버 연결 끊김. 1초 후 다시 접속합니다."), 1);
     EXPECT_LE(LoggedLines("소켓 종료 신호"), 1);
     EXPECT_EQ(LoggedLines("파일 전송 서버 연결 복구"), 0);
+    // Only the attempt that started the loop tells its reception thread's start and end.
+    EXPECT_EQ(LoggedLines("Process Thread Start!"), 1);
+    EXPECT_EQ(LoggedLines("Process Thread Close!"), 1);
 }
 
 TEST_F(SessionRetryTest, AFaultTheServerRepeatsIsLoggedOnceAndThenAsOneLineWithItsCount) {
