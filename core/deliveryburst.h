@@ -26,6 +26,8 @@ public:
 
     bool Open() const { return m_receiving || m_delivery.photos > 0; }
     int Photos() const { return m_delivery.photos; }
+    // A photo of the burst is being received.
+    bool Receiving() const { return m_receiving; }
     // When the burst ends unless another photo comes; none while a photo is being received.
     std::optional<Clock::time_point> EndsAt() const;
     // The burst's photos once its quiet period has passed, and a fresh burst. Nothing while it is

@@ -96,16 +96,16 @@ void SessionStatus::OnSignInFinished(SignInOutcome outcome, const QString& messa
 
 void SessionStatus::OnLineState(bool up) {
     m_lineUp = up;
-    if (up) {
-        ChangeProblems([this] { m_fileServerRefused.reset(); });
-        return;
-    }
-    // A photo cut off with the line comes again from the server; it is not part of this burst.
+    // A photo cut off with a line comes again from the server; it is not part of this burst.
     m_burst.FileAbandoned(DeliveryBurst::Clock::now());
     m_fileSize = 0;
     m_onHand = 0;
     EndBurstWhenQuiet();
-    Q_EMIT changed();
+    if (up) {
+        ChangeProblems([this] { m_fileServerRefused.reset(); });
+    } else {
+        Q_EMIT changed();
+    }
 }
 
 void SessionStatus::OnFileStarted() {
@@ -193,6 +193,12 @@ std::string SessionStatus::StateText() const {
         text += " · " + std::to_string(percent) + "%";
     }
     return text;
+}
+
+std::optional<PhotoCount> SessionStatus::CurrentCount() const {
+    if (m_burst.Open()) return PhotoCount{m_burst.Photos(), m_burst.Receiving()};
+    if (m_lastDeliveryAt) return PhotoCount{m_lastDeliveryPhotos, false};
+    return std::nullopt;
 }
 
 std::string SessionStatus::LastDeliveryText() const {

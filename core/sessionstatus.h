@@ -16,6 +16,13 @@ enum class SignInOutcome;
 
 enum class SessionState { SignedOut, Waiting, Idle, Receiving, Problem };
 
+// The photos of the delivery under way, or of the last one once it has ended.
+struct PhotoCount {
+    int completed = 0;
+    bool arriving = false;  // another photo of it is being received
+    bool operator==(const PhotoCount&) const = default;
+};
+
 struct SessionProblem {
     std::string brief;   // a few words, for the tray tip
     std::string detail;  // what the user should know, for a notification
@@ -36,6 +43,10 @@ public:
     std::string StateText() const;
     // When the last delivery ended and how many photos it brought; empty before the first.
     std::string LastDeliveryText() const;
+    // A delivery is under way: a photo is arriving, or the burst's quiet period has not passed.
+    bool DeliveryUnderWay() const { return m_burst.Open(); }
+    // The count of the delivery under way, else of the last one; none before the first.
+    std::optional<PhotoCount> CurrentCount() const;
     // The folder of a delivery as the user knows it: below the save folder, or whole.
     std::string FolderText(const Delivery& delivery) const;
 

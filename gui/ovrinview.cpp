@@ -117,9 +117,10 @@ void COvrinView::ObserveSession() {
     connect(&m_session, &ClientSession::saveFolderChanged, this, [this](const QString& folder) {
         SetDlgItemText(form::IDC_SAVE_FOLDER, folder.toStdString());
     });
+    // First, so that the form reads the state each report has already changed.
+    ObserveStatus();
     ObserveReception();
     ObserveSignIn();
-    ObserveStatus();
 }
 
 QListWidget* COvrinView::ActivityList() const {

@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 
-#include "gui/receiveburst.h"
 #include "gui/receiveprogress.h"
 #include "gui/tray.h"
 
@@ -127,9 +126,7 @@ private:
         std::time_t progressAt = 0;
     } m_rows;
     ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
-    ReceiveBurst m_burst;            // the photos of the current run of receptions
     QTimer m_rowsPause;              // the quarter second after the rows were put on screen
-    QTimer m_burstQuiet;             // runs from each completed photo; its end ends the run
     bool m_rowsChanged = false;
     std::string m_saveFolderProblem;
     bool m_bDestroyed = false;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/clientsession.h"
+#include "core/sessionstatus.h"
 #include "gui/controls.h"
 #include "gui/formresource.h"
 #include "gui/messagebox.h"
@@ -19,8 +20,6 @@ constexpr char kStatusTimePattern[] = "%Y-%m-%d %H:%M:%S";
 constexpr int kBarSteps = 1000;
 // A few pictures a second: as often as a person can read a count.
 constexpr int kRowsPauseMs = 250;
-// No photo completed for this long, and none arriving, ends a run of receptions.
-constexpr int kBurstQuietMs = 5000;
 
 std::string StatusTime(std::time_t at) {
     return at == 0 ? std::string() : platform::FormatLocalTime(at, kStatusTimePattern);
@@ -42,10 +41,6 @@ void COvrinView::BindStatusControls() {
             this, [this] { OnLogout(); });
     m_rowsPause.setSingleShot(true);
     connect(&m_rowsPause, &QTimer::timeout, this, [this] { ApplyReceptionRows(); });
-    m_burstQuiet.setSingleShot(true);
-    connect(&m_burstQuiet, &QTimer::timeout, this, [this] {
-        if (m_burst.End()) ScheduleReceptionRows();
-    });
 }
 
 void COvrinView::ObserveReception() {
@@ -58,7 +53,6 @@ void COvrinView::ObserveReception() {
     });
     connect(&m_session, &ClientSession::fileSizeAnnounced, this, [this](std::int64_t size) {
         m_recvProgress.StartFile(size);
-        m_burst.FileStarted();
         ScheduleReceptionRows();
     });
     connect(&m_session, &ClientSession::fileProgress, this, [this](std::int64_t onHand) {
@@ -67,8 +61,6 @@ void COvrinView::ObserveReception() {
     });
     connect(&m_session, &ClientSession::fileCompleted, this, [this](std::int64_t received) {
         m_recvProgress.Complete();
-        m_burst.FileCompleted();
-        m_burstQuiet.start(platform::ScaledMilliseconds(kBurstQuietMs));
         SetReceiveStatus(StatusRow::Progress, "수신 완료 사이즈: " + FormatThousands(received));
     });
 }
@@ -120,8 +112,6 @@ void COvrinView::SetReceiveStatus(StatusRow row, const std::string& text) {
 
 void COvrinView::ShowReceptionState(bool connected) {
     m_recvProgress.Reset();
-    m_burst.Abandon();
-    m_burstQuiet.stop();
     if (!m_saveFolderProblem.empty()) {
         // Waiting for files would not be true: none can be taken until the folder is back.
         SetReceiveStatus(StatusRow::Reception, m_saveFolderProblem);
@@ -157,11 +147,11 @@ void COvrinView::ShowReceptionRows() {
     SetDlgItemText(form::IDC_RECEIVE_TIME, StatusTime(m_rows.infoAt));
     SetDlgItemText(form::IDC_PROGRESS_INFO, m_rows.progress);
     SetDlgItemText(form::IDC_PROGRESS_TIME, StatusTime(m_rows.progressAt));
-    SetDlgItemText(form::IDC_BURST_COUNT, BurstText(m_burst));
+    SetDlgItemText(form::IDC_BURST_COUNT, BurstText(m_status->CurrentCount()));
 
     auto* bar = static_cast<QProgressBar*>(GetDlgItem(this, form::IDC_RECEIVE_BAR));
     bar->setValue(static_cast<int>(std::lround(m_recvProgress.Fraction() * kBarSteps)));
-    bar->setVisible(m_burst.Open());
+    bar->setVisible(m_status->DeliveryUnderWay());
     const std::optional<double> rate = m_recvProgress.Rate();
     const std::optional<double> left = m_recvProgress.SecondsLeft();
     std::string rateText = rate ? FormatRate(*rate) : std::string();

@@ -16,7 +16,11 @@ void COvrinView::ObserveStatus() {
     m_status = std::make_unique<SessionStatus>(m_session);
     m_notifier = std::make_unique<DesktopNotifier>(DesktopSessionBus());
     m_notices = std::make_unique<ReceptionNotices>(*m_status, m_session.Settings(), *m_notifier);
-    connect(m_status.get(), &SessionStatus::changed, this, [this] { ShowTrayState(); });
+    connect(m_status.get(), &SessionStatus::changed, this, [this] {
+        ShowTrayState();
+        // The photo count and the bar follow the delivery.
+        ScheduleReceptionRows();
+    });
 }
 
 void COvrinView::CreateTray() {

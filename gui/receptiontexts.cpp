@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "gui/receiveburst.h"
+#include "core/sessionstatus.h"
 
 namespace {
 constexpr std::string_view kNamePrefix = "파일명:";
@@ -31,8 +31,9 @@ std::string FormatTimeLeft(double seconds) {
     return text + std::to_string(whole / 3600) + "시간 " + std::to_string(whole % 3600 / 60) + "분";
 }
 
-std::string BurstText(const ReceiveBurst& burst) {
-    if (burst.Receiving()) return "사진 " + std::to_string(burst.Completed() + 1) + "장째 수신 중";
-    if (burst.Completed() > 0) return "사진 " + std::to_string(burst.Completed()) + "장 수신 완료";
+std::string BurstText(const std::optional<PhotoCount>& count) {
+    if (!count) return {};
+    if (count->arriving) return "사진 " + std::to_string(count->completed + 1) + "장째 수신 중";
+    if (count->completed > 0) return "사진 " + std::to_string(count->completed) + "장 수신 완료";
     return {};
 }

@@ -2,7 +2,9 @@
 // The texts of the reception rows that the form makes from what the reception reports.
 #include <string>
 
-class ReceiveBurst;
+#include <optional>
+
+struct PhotoCount;
 
 // A file announcement "파일명:<name>  사이즈:<size>" as the form shows it: the name alone in its
 // row, the size beside it. Any other text (a state of the reception) is all name and no size.
@@ -16,6 +18,6 @@ AnnouncementParts SplitAnnouncement(const std::string& text);
 // "남은 시간 2시간 10분".
 std::string FormatTimeLeft(double seconds);
 
-// The count of the run's photos: "사진 3장째 수신 중" while one arrives, "사진 3장 수신 완료"
+// The count of a delivery's photos: "사진 3장째 수신 중" while one arrives, "사진 3장 수신 완료"
 // after; empty before the first.
-std::string BurstText(const ReceiveBurst& burst);
+std::string BurstText(const std::optional<PhotoCount>& count);

@@ -127,9 +127,11 @@ TEST_F(SessionStatusTest, ABurstOfPhotosIsToldOnceAsOneDeliveryWithItsFolder) {
     SignedIn();
     Line(true);
     EXPECT_EQ(m_status->LastDeliveryText(), "");
+    EXPECT_FALSE(m_status->CurrentCount());
     for (int i = 0; i < 30; ++i) Photo("앨범/2026/" + std::to_string(i) + ".jpg");
     Photo("앨범/2026/보정/x.jpg");
     EXPECT_EQ(m_status->StateText(), "수신 중 31장");
+    EXPECT_EQ(m_status->CurrentCount(), (PhotoCount{31, false}));
 
     ASSERT_TRUE(WaitUntil([&] { return !m_deliveries.empty(); }));
     WaitUntil([] { return false; }, 200);  // a second delivery would be told by now
@@ -139,6 +141,17 @@ TEST_F(SessionStatusTest, ABurstOfPhotosIsToldOnceAsOneDeliveryWithItsFolder) {
     EXPECT_EQ(m_status->FolderText(m_deliveries[0]), "앨범/2026");
     EXPECT_EQ(m_status->State(), SessionState::Idle);
     EXPECT_EQ(m_status->LastDeliveryText(), "최근 수신 14:03 · 31장");
+    EXPECT_FALSE(m_status->DeliveryUnderWay());
+    EXPECT_EQ(m_status->CurrentCount(), (PhotoCount{31, false})) << "the last delivery stays";
+
+    // The next photo starts a new count; one lost with the line leaves the last delivery's.
+    Report(RECV_PROGRESS_ANNOUNCED, "파일명:y.jpg  사이즈:10");
+    EXPECT_EQ(m_status->CurrentCount(), (PhotoCount{0, true}));
+    EXPECT_TRUE(m_status->DeliveryUnderWay());
+    Line(false);
+    EXPECT_EQ(m_status->CurrentCount(), (PhotoCount{31, false}));
+    EXPECT_FALSE(m_status->DeliveryUnderWay());
+    Line(true);
 
     // Photos right in the save folder are told with its whole path; a day on, with the date.
     Photo("a.jpg");

@@ -2,7 +2,7 @@
 // the photos of a run of receptions; and the texts the reception rows make of them.
 #include <gtest/gtest.h>
 
-#include "gui/receiveburst.h"
+#include "core/sessionstatus.h"
 #include "gui/receiveprogress.h"
 #include "gui/receptiontexts.h"
 
@@ -192,27 +192,16 @@ TEST(ReceptionTexts, AnAnnouncementSplitsIntoTheNameAndTheSize) {
     }
 }
 
-TEST(ReceiveBurst, CountsThePhotosOfARunAndStartsOverAfterItEnds) {
-    ReceiveBurst burst;
-    EXPECT_FALSE(burst.Open());
-    EXPECT_EQ(BurstText(burst), "");
-    burst.FileStarted();
-    EXPECT_EQ(BurstText(burst), "사진 1장째 수신 중");
-    EXPECT_FALSE(burst.End()) << "a photo arriving keeps the run";
-    burst.FileCompleted();
-    burst.FileStarted();
-    burst.FileCompleted();
-    EXPECT_EQ(BurstText(burst), "사진 2장 수신 완료");
-    EXPECT_TRUE(burst.Open());
-    EXPECT_TRUE(burst.End());
-    EXPECT_FALSE(burst.Open());
-    EXPECT_FALSE(burst.End()) << "a run ends once";
-    EXPECT_EQ(BurstText(burst), "사진 2장 수신 완료");  // the last run stays readable
-    burst.FileStarted();
-    EXPECT_EQ(BurstText(burst), "사진 1장째 수신 중");
-    burst.Abandon();  // the connection went with the photo
-    EXPECT_FALSE(burst.Open());
-    EXPECT_EQ(BurstText(burst), "");
-    burst.FileCompleted();  // a completion without an announcement still counts, in a new run
-    EXPECT_EQ(BurstText(burst), "사진 1장 수신 완료");
+TEST(BurstText, CountsThePhotoOnItsWayAndThenTheCompletedOnes) {
+    const struct {
+        std::optional<PhotoCount> count;
+        const char* text;
+    } cases[] = {
+        {std::nullopt, ""},
+        {PhotoCount{0, true}, "사진 1장째 수신 중"},
+        {PhotoCount{2, true}, "사진 3장째 수신 중"},
+        {PhotoCount{2, false}, "사진 2장 수신 완료"},
+        {PhotoCount{0, false}, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BurstText(c.count), c.text) << c.text;
 }

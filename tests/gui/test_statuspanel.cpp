@@ -50,6 +50,16 @@ protected:
     LRESULT Announce(const std::string& text) {
         return Progress(RECV_PROGRESS_ANNOUNCED, reinterpret_cast<LPARAM>(&text));
     }
+    // A photo as the reception thread reports its start and its end.
+    void StartPhoto(LPARAM size) {
+        Announce("파일명:a.jpg  사이즈:" + std::to_string(size));
+        Progress(RECV_PROGRESS_FILE_SIZE, size);
+    }
+    void CompletePhoto(LPARAM size) {
+        Progress(RECV_PROGRESS_COMPLETE, size);
+        const std::string below = "a.jpg";
+        Progress(RECV_PROGRESS_STORED, reinterpret_cast<LPARAM>(&below));
+    }
     QString Text(int id) const { return GetDlgItemText(&m_view, id); }
     bool Shows(int id, const QString& text) const {
         return WaitUntil([&] { return Text(id) == text; });
@@ -81,7 +91,7 @@ protected:
 }  // namespace
 
 TEST_F(StatusPanelTest, ConnectionStartShowsReadyAndClearsProgressEndShowsLost) {
-    Progress(RECV_PROGRESS_FILE_SIZE, 1000);
+    StartPhoto(1000);
     Progress(RECV_PROGRESS_RECEIVING, 500);
     ASSERT_TRUE(BarShows(0.5));
 
@@ -93,7 +103,7 @@ TEST_F(StatusPanelTest, ConnectionStartShowsReadyAndClearsProgressEndShowsLost) 
     EXPECT_TRUE(Bar()->isHidden());
 
     m_now = LocalMoment(2024, 3, 1, 0, 0, 5);
-    Progress(RECV_PROGRESS_FILE_SIZE, 1000);
+    StartPhoto(1000);
     Progress(RECV_PROGRESS_RECEIVING, 500);
     EXPECT_EQ(Send(WM_RECV_STATE, 1, 0), 0);
     ASSERT_TRUE(Shows(1025, kLost));
@@ -162,7 +172,7 @@ TEST_F(StatusPanelTest, AnUnusableSaveFolderIsShownUntilAFileIsAcceptedAgain) {
 TEST_F(StatusPanelTest, TheBarShowsWhilePhotosArriveWithTheRateAndTheTimeLeft) {
     QApplication::processEvents();
     EXPECT_TRUE(Bar()->isHidden());
-    Progress(RECV_PROGRESS_FILE_SIZE, 4000);
+    StartPhoto(4000);
     ASSERT_TRUE(BarShows(0.0));
     Progress(RECV_PROGRESS_RECEIVING, 1000);
     ASSERT_TRUE(BarShows(0.25));
@@ -176,20 +186,20 @@ TEST_F(StatusPanelTest, TheBarShowsWhilePhotosArriveWithTheRateAndTheTimeLeft) {
         << Text(kRate).toStdString();
     EXPECT_TRUE(BarShows(0.75));
 
-    Progress(RECV_PROGRESS_COMPLETE, 3000);
+    CompletePhoto(3000);
     EXPECT_TRUE(BarShows(1.0));
     EXPECT_TRUE(Shows(kRate, QString()));
 
     // The next file starts empty; one of no bytes is full once complete.
-    Progress(RECV_PROGRESS_FILE_SIZE, 0);
+    StartPhoto(0);
     EXPECT_TRUE(BarShows(0.0));
-    Progress(RECV_PROGRESS_COMPLETE, 0);
+    CompletePhoto(0);
     EXPECT_TRUE(BarShows(1.0));
 
     // A few quiet seconds after the last photo, the bar goes.
     platform::SetTimeScaleForTests(0.01);
-    Progress(RECV_PROGRESS_FILE_SIZE, 10);
-    Progress(RECV_PROGRESS_COMPLETE, 10);
+    StartPhoto(10);
+    CompletePhoto(10);
     EXPECT_TRUE(WaitUntil([&] { return Bar()->isHidden(); }));
 }
 
@@ -198,35 +208,35 @@ TEST_F(StatusPanelTest, TheBarShowsWhilePhotosArriveWithTheRateAndTheTimeLeft) {
 TEST_F(StatusPanelTest, TheRowCountsThePhotosOfTheCurrentRun) {
     platform::SetTimeScaleForTests(0.01);  // the quiet seconds pass in a moment
     const auto photo = [&](bool complete) {
-        Progress(RECV_PROGRESS_FILE_SIZE, 100);
-        if (complete) Progress(RECV_PROGRESS_COMPLETE, 100);
+        StartPhoto(100);
+        if (complete) CompletePhoto(100);
     };
     photo(false);
     EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 1장째 수신 중")));
-    Progress(RECV_PROGRESS_COMPLETE, 100);
+    CompletePhoto(100);
     photo(true);
     photo(false);
     EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 3장째 수신 중")));
     // Long past the quiet time, the photo still arriving keeps the run and the bar.
     QTest::qWait(200);
     EXPECT_FALSE(Bar()->isHidden());
-    Progress(RECV_PROGRESS_COMPLETE, 100);
+    CompletePhoto(100);
     EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 3장 수신 완료")));
     ASSERT_TRUE(WaitUntil([&] { return Bar()->isHidden(); }));
     // The run has ended: its count stays readable, the next photo starts a new one.
     EXPECT_EQ(Text(kCount), QStringLiteral("사진 3장 수신 완료"));
     photo(false);
     EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 1장째 수신 중")));
-    // A connection that ends takes the photo in progress with it.
+    // A connection that ends takes the photo in progress with it: the last run's count is back.
     Send(WM_RECV_STATE, 1, 0);
-    EXPECT_TRUE(Shows(kCount, QString()));
+    EXPECT_TRUE(Shows(kCount, QStringLiteral("사진 3장 수신 완료")));
     EXPECT_TRUE(Bar()->isHidden());
 }
 
 // A photo reports every sub-block; the screen takes the latest values a few times a second.
 TEST_F(StatusPanelTest, ManyCountsReachTheScreenAsFewUpdatesWithTheLatestValues) {
     constexpr int kCounts = 2000;
-    Progress(RECV_PROGRESS_FILE_SIZE, kCounts * 1000);
+    StartPhoto(kCounts * 1000);
     QSignalSpy barChanges(Bar(), &QProgressBar::valueChanged);
     for (int count = 1; count <= kCounts; ++count) {
         Q_EMIT m_session.fileProgress(static_cast<std::int64_t>(count) * 1000);
@@ -244,7 +254,9 @@ TEST(StatusPanelLayout, BarAndRateSitOnTheFormWithoutCoveringAnyControl) {
     const testsupport::TestFolder programFolder;
     ClientSession session(ProgramFolders::At(programFolder.Path()));
     COvrinView view(session);
-    Q_EMIT session.fileSizeAnnounced(100);  // the bar shows while a photo arrives
+    // The bar shows while a photo arrives.
+    Q_EMIT session.fileAnnounced(QStringLiteral("파일명:a.jpg  사이즈:100"));
+    Q_EMIT session.fileSizeAnnounced(100);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QWidget* bar = GetDlgItem(&view, kBar);
