@@ -64,7 +64,8 @@ void DeliveryLedger::FileOpened(const PhotoPlace& place, bool resumed) {
           {},
           {},
           {},
-          NowText()});
+          NowText(),
+          {}});
 }
 
 void DeliveryLedger::PhotoCompleted(const PhotoPlace& place, UniqueFd file) {
@@ -78,16 +79,16 @@ void DeliveryLedger::PhotoCompleted(const PhotoPlace& place, UniqueFd file) {
         if (known == photo) {
             lock.unlock();
             // Sent again whole: no new delivery; the resume it was counted as is forgotten.
-            Hand({LedgerChange::Kind::FileStarted, place, {}, {}, {}, NowText()});
+            Hand({LedgerChange::Kind::FileStarted, place, {}, {}, {}, NowText(), {}});
             return;
         }
         known = photo;
     }
-    Hand({LedgerChange::Kind::PhotoCompleted, place, {}, photo, {}, NowText()}, std::move(file));
+    Hand({LedgerChange::Kind::PhotoCompleted, place, {}, photo, {}, NowText(), {}}, std::move(file));
 }
 
 void DeliveryLedger::CompanionWritten(const PhotoPlace& place) {
-    Hand({LedgerChange::Kind::CompanionWritten, place, {}, {}, {}, NowText()});
+    Hand({LedgerChange::Kind::CompanionWritten, place, {}, {}, {}, NowText(), {}});
 }
 
 void DeliveryLedger::PhotoMoved(const PhotoPlace& place, const std::string& movedTo) {
@@ -99,7 +100,12 @@ void DeliveryLedger::PhotoMoved(const PhotoPlace& place, const std::string& move
             m_completed.insert_or_assign(entry.key(), entry.mapped());
         }
     }
-    Hand({LedgerChange::Kind::PhotoMoved, place, movedTo, {}, {}, NowText()});
+    Hand({LedgerChange::Kind::PhotoMoved, place, movedTo, {}, {}, NowText(), {}});
+}
+
+void DeliveryLedger::PictureChecked(const PhotoPlace& place, const StoredPhoto& photo,
+                                    std::string verdict) {
+    Hand({LedgerChange::Kind::PictureChecked, place, {}, photo, {}, NowText(), std::move(verdict)});
 }
 
 void DeliveryLedger::Hand(LedgerChange change, UniqueFd file) {

@@ -46,6 +46,9 @@ public:
     void PhotoCompleted(const PhotoPlace& place, UniqueFd file);
     void CompanionWritten(const PhotoPlace& place);
     void PhotoMoved(const PhotoPlace& place, const std::string& movedTo);
+    // The picture check of the completed photo `photo` at `place` (or wherever it was kept since):
+    // "sound", or "damaged: " and why.
+    void PictureChecked(const PhotoPlace& place, const StoredPhoto& photo, std::string verdict);
 
     // Has the writer write what was handed over so far at once, and waits for that attempt: true
     // when nothing is left unwritten.

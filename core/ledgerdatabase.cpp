@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// 2: photos.picture_check.
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 2000;
 // SQLite's primary result codes that tell how a statement failed. Our statements are fixed, so a
 // plain SQL error means tables that are not shaped as ours.
@@ -32,7 +33,8 @@ constexpr const char* kTables[] = {
     " completed_at TEXT NOT NULL,"
     " resumes INTEGER NOT NULL,"
     " device INTEGER NOT NULL,"
-    " inode INTEGER NOT NULL)",
+    " inode INTEGER NOT NULL,"
+    " picture_check TEXT)",
     "CREATE INDEX IF NOT EXISTS photos_by_place ON photos (save_folder, path)",
     "CREATE TABLE IF NOT EXISTS companions ("
     " id INTEGER PRIMARY KEY,"
@@ -49,8 +51,9 @@ constexpr const char* kTables[] = {
 
 // A file whose tables lack what this program writes is not its ledger.
 constexpr const char* kShapeProbes[] = {
-    "SELECT id, save_folder, path, size, sha256, completed_at, resumes, device, inode FROM photos "
-    "LIMIT 0",
+    "SELECT id, save_folder, path, size, sha256, completed_at, resumes, device, inode, "
+    "picture_check "
+    "FROM photos LIMIT 0",
     "SELECT id, save_folder, path, written_at FROM companions LIMIT 0",
     "SELECT save_folder, path, resumes FROM unfinished LIMIT 0",
 };
@@ -131,6 +134,15 @@ bool WriteChange(QSqlQuery& query, const LedgerChange& change, LedgerResult& res
                        "UPDATE photos SET path = ? WHERE id = (SELECT max(id) FROM photos WHERE "
                        "save_folder = ? AND path = ?)",
                        {Text(change.movedTo), folder, path}, result);
+        case LedgerChange::Kind::PictureChecked:
+            // By the file itself: the photo may have been kept under another name meanwhile.
+            return Run(query,
+                       "UPDATE photos SET picture_check = ? WHERE id = (SELECT max(id) FROM photos "
+                       "WHERE save_folder = ? AND device = ? AND inode = ?)",
+                       {Text(change.pictureCheck), folder,
+                        QVariant::fromValue(static_cast<qint64>(change.photo.device)),
+                        QVariant::fromValue(static_cast<qint64>(change.photo.inode))},
+                       result);
     }
     return true;
 }
@@ -193,6 +205,7 @@ LedgerResult LedgerDatabase::MakeTables() {
     for (const char* statement : kTables) {
         if (!Run(query, statement, {}, result)) break;
     }
+    if (result.fault == LedgerFault::None) result = Upgrade(query);
     if (result.fault == LedgerFault::None) {
         Run(query, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion), {}, result);
     }
@@ -209,6 +222,19 @@ LedgerResult LedgerDatabase::MakeTables() {
     // history window, sqlite3) look while photos arrive.
     Run(query, "PRAGMA journal_mode = WAL", {}, result) &&
         Run(query, "PRAGMA synchronous = NORMAL", {}, result);
+    return result;
+}
+
+LedgerResult LedgerDatabase::Upgrade(QSqlQuery& query) {
+    LedgerResult result;
+    if (!Run(query, "PRAGMA table_info(photos)", {}, result)) return result;
+    bool hasPictureCheck = false;
+    while (query.next()) {
+        hasPictureCheck =
+            hasPictureCheck || query.value(1).toString() == QLatin1String("picture_check");
+    }
+    if (!hasPictureCheck)
+        Run(query, "ALTER TABLE photos ADD COLUMN picture_check TEXT", {}, result);
     return result;
 }
 

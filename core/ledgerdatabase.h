@@ -8,6 +8,8 @@
 
 #include "core/deliveredphoto.h"
 
+class QSqlQuery;
+
 // One change the reception made, to be written.
 struct LedgerChange {
     enum class Kind {
@@ -16,13 +18,15 @@ struct LedgerChange {
         PhotoCompleted,    // the photo is whole
         CompanionWritten,  // the companion text at `place` was written
         PhotoMoved,        // the completed photo at `place` was kept under `movedTo`
+        PictureChecked,    // the completed photo `photo` (device and inode) had its picture checked
     };
     Kind kind;
     PhotoPlace place;
     std::string movedTo;
-    StoredPhoto photo;   // PhotoCompleted
-    std::string sha256;  // PhotoCompleted: hex, empty when the file could not be read
-    std::string when;    // ISO 8601 with the offset from UTC
+    StoredPhoto photo;         // PhotoCompleted
+    std::string sha256;        // PhotoCompleted: hex, empty when the file could not be read
+    std::string when;          // ISO 8601 with the offset from UTC
+    std::string pictureCheck;  // PictureChecked: "sound", or "damaged: " and why
 };
 
 enum class LedgerFault {
@@ -60,6 +64,8 @@ public:
 private:
     LedgerResult Check();
     LedgerResult MakeTables();
+    // Adds what a later version of the tables has to a file made by an earlier one.
+    LedgerResult Upgrade(QSqlQuery& query);
 
     const QString m_filePath;
     const QString m_connectionName;

@@ -2,11 +2,13 @@
 // the resume rule it adds, and a ledger file that is damaged or locked.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 #include <filesystem>
 #include <mutex>
@@ -63,6 +65,19 @@ public:
         EXPECT_TRUE(query.exec(QStringLiteral("SELECT path FROM companions ORDER BY id")));
         while (query.next()) paths.push_back(query.value(0).toString().toStdString());
         return paths;
+    }
+    // The rows a statement gives, each with its values joined by "|".
+    std::vector<std::string> Rows(const char* statement) {
+        std::vector<std::string> rows;
+        QSqlQuery query(QSqlDatabase::database(m_name, false));
+        EXPECT_TRUE(query.exec(QString::fromLatin1(statement)))
+            << query.lastError().text().toStdString();
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i) values << query.value(i).toString();
+            rows.push_back(values.join(u'|').toStdString());
+        }
+        return rows;
     }
     bool Run(const char* statement) {
         QSqlQuery query(QSqlDatabase::database(m_name, false));
@@ -207,6 +222,47 @@ TEST_F(DeliveryLedgerTest, ThePhotosCompletedInAnEarlierRunAreKnownAtTheNext) {
     ASSERT_TRUE(HasLine(Deliver(*OpenLedger(), "", "p.jpg", "old photo"), "파일 수신 완료!"));
     auto ledger = OpenLedger();
     EXPECT_TRUE(HasLine(Deliver(*ledger, "", "p.jpg", "the new photo"), "p (1).jpg 로 옮기고"));
+}
+
+// A check's verdict lands on the row of the file it read, also when that photo was kept under
+// another name before the verdict came.
+TEST_F(DeliveryLedgerTest, APictureCheckMarksTheRowOfTheFileItReadWhereverItWasKept) {
+    auto ledger = OpenLedger();
+    ASSERT_TRUE(HasLine(Deliver(*ledger, "", "p.jpg", "first"), "파일 수신 완료!"));
+    struct stat first {};
+    ASSERT_EQ(::stat((save / "p.jpg").c_str(), &first), 0);
+    ASSERT_TRUE(HasLine(Deliver(*ledger, "", "p.jpg", "second, longer"), "p (1).jpg 로 옮기고"));
+    const PhotoPlace place{save.string(), "p.jpg"};
+    ledger->PictureChecked(place, {5, first.st_dev, first.st_ino}, "damaged: 끝 표시 없음");
+    ASSERT_TRUE(ledger->Flush());
+
+    LedgerReader reader(ledgerFile);
+    EXPECT_EQ(reader.Rows("SELECT path, picture_check FROM photos ORDER BY id"),
+              (std::vector<std::string>{"p (1).jpg|damaged: 끝 표시 없음", "p.jpg|"}));
+}
+
+// A ledger of the first version has no picture checks: the column is added, its rows kept.
+TEST_F(DeliveryLedgerTest, ALedgerOfTheFirstVersionIsUpgradedWithItsRowsKept) {
+    {
+        LedgerReader old(ledgerFile);
+        ASSERT_TRUE(old.Run(
+            "CREATE TABLE photos (id INTEGER PRIMARY KEY, save_folder TEXT NOT NULL, path TEXT NOT "
+            "NULL, size INTEGER NOT NULL, sha256 TEXT, completed_at TEXT NOT NULL, resumes INTEGER "
+            "NOT NULL, device INTEGER NOT NULL, inode INTEGER NOT NULL)"));
+        ASSERT_TRUE(
+            old.Run("INSERT INTO photos VALUES (1, '/s', 'old.jpg', 3, 'ab', "
+                    "'2026-01-02T03:04:05+09:00', 0, 1, 2)"));
+        ASSERT_TRUE(old.Run("PRAGMA user_version = 1"));
+    }
+    auto ledger = OpenLedger();
+    ASSERT_TRUE(HasLine(Deliver(*ledger, "", "new.jpg", "abc"), "파일 수신 완료!"));
+    ledger->PictureChecked({"/s", "old.jpg"}, {3, 1, 2}, "sound");
+    ASSERT_TRUE(ledger->Flush());
+    EXPECT_FALSE(Said("손상")) << "an upgrade is no damage";
+    LedgerReader reader(ledgerFile);
+    EXPECT_EQ(reader.Rows("SELECT path, picture_check FROM photos ORDER BY id"),
+              (std::vector<std::string>{"old.jpg|sound", "new.jpg|"}));
+    EXPECT_EQ(reader.Rows("PRAGMA user_version"), std::vector<std::string>{"2"});
 }
 
 TEST_F(DeliveryLedgerTest, ADamagedLedgerIsSetAsideAndMadeAnewWhileReceptionGoesOn) {
