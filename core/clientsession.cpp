@@ -251,7 +251,11 @@ void ClientSession::BindMessages() {
             case RECV_PROGRESS_COMPLETE:
                 Q_EMIT fileCompleted(l);
                 break;
+            case RECV_DISK_PROBLEM:
+                SetDiskProblem(*reinterpret_cast<const std::string*>(l));
+                break;
             case RECV_PROGRESS_STORED:
+                SetDiskProblem({});
                 Q_EMIT photoStored(QString::fromStdString(
                     (std::filesystem::path(SaveFolder()) / *reinterpret_cast<const std::string*>(l))
                         .string()));

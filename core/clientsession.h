@@ -155,6 +155,9 @@ Q_SIGNALS:
     // Why the photo save folder cannot be used; an empty text when it can be again. Reception
     // waits meanwhile: the server keeps the photos until a connection finds the folder usable.
     void saveFolderProblem(const QString& reason);
+    // Why photos cannot be written to the disk (full, failing, read-only); an empty text once a
+    // photo has been stored again. The server sends the photo again on a later connection.
+    void diskProblem(const QString& reason);
 
 private:
     static std::size_t Index(ServerGroup group) { return static_cast<std::size_t>(group); }
@@ -186,6 +189,7 @@ private:
     // A reception thread found the save folder unusable (a reason), or a file was accepted (none):
     // said once each time the state changes.
     void SetSaveFolderProblem(const std::string& reason);
+    void SetDiskProblem(const std::string& reason);
 
     // Login exchange: the answer is assembled from read notifications.
     void SendLoginRequest(int slot);
@@ -239,5 +243,6 @@ private:
     std::array<int, 2> m_nextSlot{0, 50};
     std::unique_ptr<ReceptionThreads> m_threads;
     std::string m_saveFolderProblem;  // empty while the save folder is usable
+    std::string m_diskProblem;        // empty while photos can be written
     bool m_stopped = false;
 };

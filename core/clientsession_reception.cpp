@@ -1,4 +1,4 @@
-// What the reception threads report about the photo save folder.
+// What the reception threads report about the photo save folder and the disk below it.
 #include "core/clientsession.h"
 
 void ClientSession::SetSaveFolderProblem(const std::string& reason) {
@@ -10,4 +10,11 @@ void ClientSession::SetSaveFolderProblem(const std::string& reason) {
         Log(reason + " - 폴더를 쓸 수 있게 되면 받습니다.");
     }
     Q_EMIT saveFolderProblem(QString::fromStdString(reason));
+}
+
+void ClientSession::SetDiskProblem(const std::string& reason) {
+    // Each failed write has its own line already; the faces hear of the change only.
+    if (reason == m_diskProblem) return;
+    m_diskProblem = reason;
+    Q_EMIT diskProblem(QString::fromStdString(reason));
 }

@@ -69,6 +69,10 @@ void Forward(HWND session, const ReceptionReport& report) {
             SendMessage(session, WM_RECV_PROGRESS, RECV_SAVE_FOLDER_PROBLEM,
                         reinterpret_cast<LPARAM>(&report.text));
             break;
+        case ReceptionReport::Kind::DiskProblem:
+            SendMessage(session, WM_RECV_PROGRESS, RECV_DISK_PROBLEM,
+                        reinterpret_cast<LPARAM>(&report.text));
+            break;
     }
 }
 

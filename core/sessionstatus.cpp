@@ -63,6 +63,17 @@ void SessionStatus::Observe() {
             }
         });
     });
+    connect(session, &ClientSession::diskProblem, this, [this](const QString& reason) {
+        ChangeProblems([this, &reason] {
+            if (reason.isEmpty()) {
+                m_diskProblem.reset();
+            } else {
+                m_diskProblem = SessionProblem{
+                    "디스크에 사진을 쓸 수 없음",
+                    reason.toStdString() + ". 디스크를 확인하면 서버가 사진을 다시 보냅니다."};
+            }
+        });
+    });
     connect(session, &ClientSession::fileAnnounced, this, [this] { OnFileStarted(); });
     connect(session, &ClientSession::fileSizeAnnounced, this, [this](std::int64_t size) {
         m_fileSize = size;
@@ -159,6 +170,7 @@ void SessionStatus::ChangeProblems(Change change) {
 // The one the user can do something about comes first.
 std::optional<SessionProblem> SessionStatus::Problem() const {
     if (m_saveFolderProblem) return m_saveFolderProblem;
+    if (m_diskProblem) return m_diskProblem;
     if (m_loginRefused) return m_loginRefused;
     return m_fileServerRefused;
 }

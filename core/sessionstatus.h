@@ -76,6 +76,7 @@ private:
     bool m_signInWaiting = false;  // an automatic sign-in waits for the login server
     bool m_lineUp = false;         // the file server has accepted the greeting
     std::optional<SessionProblem> m_saveFolderProblem;
+    std::optional<SessionProblem> m_diskProblem;
     std::optional<SessionProblem> m_loginRefused;
     std::optional<SessionProblem> m_fileServerRefused;
     DeliveryBurst m_burst;

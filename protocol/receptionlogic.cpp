@@ -286,6 +286,8 @@ void ReceptionLogic::OnBlockCheck(const char* record) {
                               ShownText(m_file.saveName) + "] " +
                               std::system_category().message(result.error),
                           "파일 쓰기 실패");
+            Report(ReceptionReport::Kind::DiskProblem,
+                   "사진을 디스크에 쓸 수 없음: " + std::system_category().message(result.error));
             break;
         case BlockCheckResult::Outcome::PastSize:
             m_store.CloseOrDiscard();

@@ -28,6 +28,9 @@ struct ReceptionReport {
         // The photo save folder cannot be used now: text says why. Said each time it happens;
         // the session tells the user once.
         SaveFolderProblem,
+        // A photo could not be written to the disk (full, failing, read-only): text says why.
+        // Said each time; a photo completed after it says the disk takes photos again.
+        DiskProblem,
     };
     Kind kind;
     std::string text;

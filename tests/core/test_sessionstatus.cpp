@@ -93,6 +93,19 @@ TEST_F(SessionStatusTest, EachReportMovesTheStateAndItsWords) {
         {"refuses again", [&] { Q_EMIT m_session.fileServerRefused(); }, SessionState::Problem,
          "파일 서버가 접속을 거부함"},
         {"server back", [&] { Line(true); }, SessionState::Receiving, "수신 중 1장"},
+        {"disk full",
+         [&] { Report(RECV_DISK_PROBLEM, "사진을 디스크에 쓸 수 없음: No space left on device"); },
+         SessionState::Problem, "디스크에 사진을 쓸 수 없음"},
+        {"full again",
+         [&] { Report(RECV_DISK_PROBLEM, "사진을 디스크에 쓸 수 없음: No space left on device"); },
+         SessionState::Problem, "디스크에 사진을 쓸 수 없음"},
+        {"a photo is stored again",
+         [&] {
+             Report(RECV_PROGRESS_ANNOUNCED, "파일명:c.jpg  사이즈:1");
+             Count(RECV_PROGRESS_COMPLETE, 1);
+             Report(RECV_PROGRESS_STORED, "c.jpg");
+         },
+         SessionState::Receiving, "수신 중 2장"},
         {"save folder gone",
          [&] {
              Report(RECV_SAVE_FOLDER_PROBLEM, "사진 저장 폴더를 쓸 수 없음: /media/usb (없음)");
@@ -100,7 +113,7 @@ TEST_F(SessionStatusTest, EachReportMovesTheStateAndItsWords) {
          SessionState::Problem, "사진 저장 폴더를 쓸 수 없음"},
         {"a photo is taken again",
          [&] { Report(RECV_PROGRESS_ANNOUNCED, "파일명:b.jpg  사이즈:0"); },
-         SessionState::Receiving, "수신 중 1장"},
+         SessionState::Receiving, "수신 중 2장"},
         {"login refused",
          [&] {
              Q_EMIT m_session.loginStateChanged(false, {}, 0);
@@ -116,10 +129,13 @@ TEST_F(SessionStatusTest, EachReportMovesTheStateAndItsWords) {
         EXPECT_EQ(m_status->State(), s.state) << s.step;
         EXPECT_EQ(m_status->StateText(), s.text) << s.step;
     }
-    ASSERT_EQ(m_problems.size(), 3u);
+    ASSERT_EQ(m_problems.size(), 4u);
     EXPECT_EQ(m_problems[0].brief, "파일 서버가 접속을 거부함");
-    EXPECT_EQ(m_problems[1].detail, "사진 저장 폴더를 쓸 수 없음: /media/usb (없음)");
-    EXPECT_EQ(m_problems[2].detail, "비밀번호가 틀립니다");
+    EXPECT_EQ(m_problems[1].detail,
+              "사진을 디스크에 쓸 수 없음: No space left on device. 디스크를 확인하면 서버가 "
+              "사진을 다시 보냅니다.");
+    EXPECT_EQ(m_problems[2].detail, "사진 저장 폴더를 쓸 수 없음: /media/usb (없음)");
+    EXPECT_EQ(m_problems[3].detail, "비밀번호가 틀립니다");
 }
 
 TEST_F(SessionStatusTest, ABurstOfPhotosIsToldOnceAsOneDeliveryWithItsFolder) {

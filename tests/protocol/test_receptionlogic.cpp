@@ -392,8 +392,10 @@ TEST(ReceptionLogic, AFailedWriteEndsTheConnectionAndDiscardsAnUntouchedNewFile)
     connection.store.appendError = EIO;
     const RecordOutcome got = connection.Handle(BlockCheck(1, 1));
     EXPECT_EQ(AnswerOf(got), Record(2003, "N000000"));
-    EXPECT_EQ(got.reports,
-              std::vector{Line("파일 쓰기 오류! [2019\\Studio\\a.jpg] Input/output error")});
+    EXPECT_EQ(got.reports, (std::vector<ReceptionReport>{
+                               Line("파일 쓰기 오류! [2019\\Studio\\a.jpg] Input/output error"),
+                               {ReceptionReport::Kind::DiskProblem,
+                                "사진을 디스크에 쓸 수 없음: Input/output error", 0}}));
     EXPECT_TRUE(got.endConnection);
     EXPECT_FALSE(connection.logic.File().isOpen);
     EXPECT_FALSE(connection.store.files.contains(kPath));
