@@ -158,6 +158,8 @@ Q_SIGNALS:
     // Why photos cannot be written to the disk (full, failing, read-only); an empty text once a
     // photo has been stored again. The server sends the photo again on a later connection.
     void diskProblem(const QString& reason);
+    // A completed photo's picture check found it damaged: where it lies, and why.
+    void photoDamaged(const QString& path, const QString& reason);
 
 private:
     static std::size_t Index(ServerGroup group) { return static_cast<std::size_t>(group); }

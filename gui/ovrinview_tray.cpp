@@ -15,7 +15,7 @@
 void COvrinView::ObserveStatus() {
     m_status = std::make_unique<SessionStatus>(m_session);
     m_notifier = std::make_unique<DesktopNotifier>(DesktopSessionBus());
-    m_notices = std::make_unique<ReceptionNotices>(*m_status, m_session.Settings(), *m_notifier);
+    m_notices = std::make_unique<ReceptionNotices>(m_session, *m_status, *m_notifier);
     connect(m_status.get(), &SessionStatus::changed, this, [this] {
         ShowTrayState();
         // The photo count and the bar follow the delivery.

@@ -3,12 +3,18 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include "core/clientsession.h"
 #include "core/sessionstatus.h"
 #include "core/settings.h"
+#include "platform/clock.h"
 
-ReceptionNotices::ReceptionNotices(const SessionStatus& status, const SettingsFile& settings,
+ReceptionNotices::ReceptionNotices(const ClientSession& session, const SessionStatus& status,
                                    NoticeSink& sink, QObject* parent)
-    : QObject(parent), m_status(status), m_settings(settings), m_sink(sink) {
+    : QObject(parent), m_status(status), m_settings(session.Settings()), m_sink(sink) {
+    m_damagedGroup.setSingleShot(true);
+    connect(&m_damagedGroup, &QTimer::timeout, this, [this] { TellDamagedSinceFirst(); });
+    connect(&session, &ClientSession::photoDamaged, this,
+            [this](const QString& path, const QString& reason) { PhotoDamaged(path, reason); });
     connect(&status, &SessionStatus::deliveryEnded, this,
             [this](const Delivery& delivery) { DeliveryEnded(delivery); });
     connect(&status, &SessionStatus::problemStarted, this,
@@ -30,9 +36,26 @@ void ReceptionNotices::ProblemStarted(const SessionProblem& problem) {
           {}});
 }
 
-void ReceptionNotices::PhotoDamaged(const QString& path) {
+void ReceptionNotices::PhotoDamaged(const QString& path, const QString& reason) {
+    m_lastDamaged = path;
+    if (m_damagedGroup.isActive()) {
+        ++m_damagedSinceFirst;
+        return;
+    }
+    m_damagedGroup.start(platform::ScaledMilliseconds(kDamagedGroupMs));
     const QFileInfo photo(path);
-    Tell({QStringLiteral("손상된 사진: ") + photo.fileName(), path, true, photo.path()});
+    Tell({QStringLiteral("손상된 사진: ") + photo.fileName(), path + u'\n' + reason, true,
+          photo.path()});
+}
+
+void ReceptionNotices::TellDamagedSinceFirst() {
+    if (m_damagedSinceFirst == 0) return;
+    Tell({QStringLiteral("손상된 사진 %1장 더").arg(m_damagedSinceFirst),
+          QStringLiteral("수신 기록에서 사진 검사 결과를 볼 수 있습니다."), true,
+          QFileInfo(m_lastDamaged).path()});
+    m_damagedSinceFirst = 0;
+    // The next damaged photo waits the same time, so a long run gives a notice every so often.
+    m_damagedGroup.start(platform::ScaledMilliseconds(kDamagedGroupMs));
 }
 
 void ReceptionNotices::WindowClosedToTray() {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
 #include <QWidget>
 
 #include "core/clientsession.h"
 #include "core/sessionstatus.h"
 #include "gui/receptionnotices.h"
+#include "platform/clock.h"
 #include "support/testfolder.h"
 
 using testsupport::TestFolder;
@@ -37,7 +39,7 @@ protected:
     ClientSession m_session{ProgramFolders::At(m_program.Path())};
     SessionStatus m_status{m_session};
     RecordedNotices m_sink;
-    ReceptionNotices m_notices{m_status, m_session.Settings(), m_sink};
+    ReceptionNotices m_notices{m_session, m_status, m_sink};
 };
 
 }  // namespace
@@ -46,7 +48,8 @@ TEST_F(ReceptionNoticesTest, DeliveriesProblemsAndDamagedPhotosAreToldWithWhatOp
     DeliveryOf(31, "앨범/2026");
     Q_EMIT m_status.problemStarted(
         {"사진 저장 폴더를 쓸 수 없음", "사진 저장 폴더를 쓸 수 없음: /media/usb (없음)"});
-    m_notices.PhotoDamaged(Saved("앨범/2026/b.jpg"));
+    Q_EMIT m_session.photoDamaged(Saved("앨범/2026/b.jpg"),
+                                  QStringLiteral("끝 표시(EOI)가 없음: 파일이 잘렸습니다"));
 
     ASSERT_EQ(m_sink.shown.size(), 3);
     const Notice& delivery = m_sink.shown[0];
@@ -61,7 +64,29 @@ TEST_F(ReceptionNoticesTest, DeliveriesProblemsAndDamagedPhotosAreToldWithWhatOp
     EXPECT_TRUE(problem.openPath.isEmpty());
     const Notice& damaged = m_sink.shown[2];
     EXPECT_EQ(damaged.summary, QStringLiteral("손상된 사진: b.jpg"));
+    EXPECT_EQ(damaged.body, Saved("앨범/2026/b.jpg") +
+                                QStringLiteral("\n끝 표시(EOI)가 없음: 파일이 잘렸습니다"));
     EXPECT_EQ(damaged.openPath, Saved("앨범/2026"));
+}
+
+// A card that went bad gives many damaged photos: the first is told, the rest as one count.
+TEST_F(ReceptionNoticesTest, DamagedPhotosInARunAreToldAsTheFirstAndThenHowManyMore) {
+    platform::SetTimeScaleForTests(0.001);
+    for (int i = 0; i < 20; ++i) {
+        Q_EMIT m_session.photoDamaged(Saved(("c/" + std::to_string(i) + ".jpg").c_str()),
+                                      QStringLiteral("디코딩 실패"));
+    }
+    ASSERT_EQ(m_sink.shown.size(), 1);
+    EXPECT_EQ(m_sink.shown[0].summary, QStringLiteral("손상된 사진: 0.jpg"));
+    ASSERT_TRUE(WaitUntil([&] { return m_sink.shown.size() == 2; }));
+    EXPECT_EQ(m_sink.shown[1].summary, QStringLiteral("손상된 사진 19장 더"));
+    EXPECT_EQ(m_sink.shown[1].openPath, Saved("c"));
+    // Long after (ten times the grouping time), a damaged photo is told on its own again.
+    QTest::qWait(300);
+    Q_EMIT m_session.photoDamaged(Saved("d.jpg"), QStringLiteral("디코딩 실패"));
+    EXPECT_TRUE(WaitUntil([&] { return m_sink.shown.size() == 3; }));
+    EXPECT_EQ(m_sink.shown.back().summary, QStringLiteral("손상된 사진: d.jpg"));
+    platform::SetTimeScaleForTests(1.0);
 }
 
 TEST_F(ReceptionNoticesTest, NothingIsToldWhileAWindowIsActiveOrWithNotificationsOff) {
@@ -90,7 +115,7 @@ TEST_F(ReceptionNoticesTest, TheTrayKeepsRunningIsToldOnceUnlessNotificationsAre
     m_notices.WindowClosedToTray();
     EXPECT_TRUE(m_sink.shown.isEmpty());
 
-    ReceptionNotices fresh(m_status, m_session.Settings(), m_sink);
+    ReceptionNotices fresh(m_session, m_status, m_sink);
     ASSERT_TRUE(m_session.Settings().SetNotificationsOn(true));
     QWidget window;
     window.show();
