@@ -29,9 +29,9 @@ constexpr int kCodeOffset = 12;
 constexpr int kCodeWidth = 4;
 constexpr int kAnswerFlagOffset = 16;
 
-// An activity line to the session (WM_LOG_MESSAGE); it copies the line before the call returns.
-void LogLine(HWND session, const std::string& line, WPARAM kind = 0) {
-    SendMessage(session, WM_LOG_MESSAGE, kind, reinterpret_cast<LPARAM>(&line));
+// An activity line to the session (WM_LOG_MESSAGE).
+void LogLine(HWND session, std::string line, WPARAM kind = 0) {
+    PostText(session, WM_LOG_MESSAGE, kind, std::move(line));
 }
 
 // The time in trace lines, "%H:%M:%S".
@@ -39,17 +39,16 @@ std::string TraceTime() {
     return platform::FormatLocalTime(platform::Now(), "%H:%M:%S");
 }
 
-// A report of the reception logic to the session. What carries a pointer, or must be there before
-// the next record (the announced file before its sizes, the completed count), is sent; the counts
-// are posted, so that the UI thread is not waited for at every sub-block.
+// A report of the reception logic to the session. All are posted, in order, never sent: the
+// session's thread is the window's in the window program, and waiting for it to finish painting
+// at every photo would hold the line still.
 void Forward(HWND session, const ReceptionReport& report) {
     switch (report.kind) {
         case ReceptionReport::Kind::Line:
             LogLine(session, report.text);
             break;
         case ReceptionReport::Kind::Announced:
-            SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED,
-                        reinterpret_cast<LPARAM>(&report.text));
+            PostText(session, WM_RECV_PROGRESS, RECV_PROGRESS_ANNOUNCED, report.text);
             break;
         case ReceptionReport::Kind::FileSize:
             PostMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_FILE_SIZE,
@@ -60,18 +59,15 @@ void Forward(HWND session, const ReceptionReport& report) {
                         static_cast<LPARAM>(report.count));
             break;
         case ReceptionReport::Kind::Completed:
-            SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
+            PostMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_COMPLETE,
                         static_cast<LPARAM>(report.count));
-            SendMessage(session, WM_RECV_PROGRESS, RECV_PROGRESS_STORED,
-                        reinterpret_cast<LPARAM>(&report.text));
+            PostText(session, WM_RECV_PROGRESS, RECV_PROGRESS_STORED, report.text);
             break;
         case ReceptionReport::Kind::SaveFolderProblem:
-            SendMessage(session, WM_RECV_PROGRESS, RECV_SAVE_FOLDER_PROBLEM,
-                        reinterpret_cast<LPARAM>(&report.text));
+            PostText(session, WM_RECV_PROGRESS, RECV_SAVE_FOLDER_PROBLEM, report.text);
             break;
         case ReceptionReport::Kind::DiskProblem:
-            SendMessage(session, WM_RECV_PROGRESS, RECV_DISK_PROBLEM,
-                        reinterpret_cast<LPARAM>(&report.text));
+            PostText(session, WM_RECV_PROGRESS, RECV_DISK_PROBLEM, report.text);
             break;
     }
 }

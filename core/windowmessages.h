@@ -21,7 +21,7 @@ inline constexpr WPARAM RECV_PROGRESS_FILE_SIZE = 3;  // lParam: the file's anno
 // lParam: why the photo save folder cannot be used (a std::string, valid during the call).
 inline constexpr WPARAM RECV_SAVE_FOLDER_PROBLEM = 4;
 // lParam: where the completed photo lies below the save folder (a std::string, valid during the
-// call); sent after RECV_PROGRESS_COMPLETE.
+// call); after RECV_PROGRESS_COMPLETE.
 inline constexpr WPARAM RECV_PROGRESS_STORED = 6;
 // lParam: why a photo could not be written to the disk (a std::string, valid during the call).
 inline constexpr WPARAM RECV_DISK_PROBLEM = 7;

@@ -42,6 +42,13 @@ class MessageEvent : public QEvent {
 public:
     MessageEvent(UINT msg, WPARAM w, LPARAM l, std::shared_ptr<PendingSend> waiter)
         : QEvent(kMessageEvent), message(msg), wParam(w), lParam(l), pending(std::move(waiter)) {}
+    MessageEvent(UINT msg, WPARAM w, std::string ownText)
+        : QEvent(kMessageEvent),
+          message(msg),
+          wParam(w),
+          lParam(0),
+          text(std::move(ownText)),
+          carriesText(true) {}
     ~MessageEvent() override {
         platform::TakeOverEventFromOtherThread();
         if (pending) pending->Finish(0);
@@ -53,11 +60,25 @@ public:
     const WPARAM wParam;
     const LPARAM lParam;
     std::shared_ptr<PendingSend> pending;  // null for a posted message
+    std::string text;
+    const bool carriesText = false;  // the handler gets the text's address as lParam
+
+    LPARAM Argument() const { return carriesText ? reinterpret_cast<LPARAM>(&text) : lParam; }
 };
 
 MessageWindow* FindLocked(HWND hWnd) {
     auto it = g_registry.find(static_cast<std::uint64_t>(hWnd));
     return it == g_registry.end() ? nullptr : it->second;
+}
+
+bool Post(HWND hWnd, MessageEvent* event) {
+    std::unique_ptr<MessageEvent> owned(event);
+    std::lock_guard lock(g_registryMutex);
+    MessageWindow* window = FindLocked(hWnd);
+    if (!window) return false;
+    platform::PublishEventForOtherThread();
+    QCoreApplication::postEvent(window, owned.release());
+    return true;
 }
 
 }  // namespace
@@ -74,9 +95,13 @@ MessageWindow::~MessageWindow() {
     // Events still queued for this object are destroyed by ~QObject, which releases their senders.
 }
 
-void MessageWindow::Bind(UINT message, Handler handler) { m_handlers[message] = std::move(handler); }
+void MessageWindow::Bind(UINT message, Handler handler) {
+    m_handlers[message] = std::move(handler);
+}
 
-void MessageWindow::BindTimer(TimerHandler handler) { m_onTimer = std::move(handler); }
+void MessageWindow::BindTimer(TimerHandler handler) {
+    m_onTimer = std::move(handler);
+}
 
 void MessageWindow::SetTimer(UINT id, int milliseconds) {
     QTimer*& timer = m_timers[id];
@@ -109,7 +134,7 @@ bool MessageWindow::event(QEvent* event) {
     platform::TakeOverEventFromOtherThread();
     if (event->type() != kMessageEvent) return QObject::event(event);
     auto* message = static_cast<MessageEvent*>(event);
-    LRESULT result = Dispatch(message->message, message->wParam, message->lParam);
+    LRESULT result = Dispatch(message->message, message->wParam, message->Argument());
     if (message->pending) message->pending->Finish(result);
     return true;
 }
@@ -138,13 +163,11 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    std::lock_guard lock(g_registryMutex);
-    MessageWindow* window = FindLocked(hWnd);
-    if (!window) return false;
-    auto* event = new MessageEvent(message, wParam, lParam, nullptr);
-    platform::PublishEventForOtherThread();
-    QCoreApplication::postEvent(window, event);
-    return true;
+    return Post(hWnd, new MessageEvent(message, wParam, lParam, nullptr));
+}
+
+bool PostText(HWND hWnd, UINT message, WPARAM wParam, std::string text) {
+    return Post(hWnd, new MessageEvent(message, wParam, std::move(text)));
 }
 
 bool IsWindow(HWND hWnd) {

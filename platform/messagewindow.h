@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "platform/wintypes.h"
 
@@ -42,11 +43,14 @@ private:
     std::map<UINT, QTimer*> m_timers;
 };
 
-// From the window's own thread the handler runs at once; from another thread the caller blocks until
-// the window's thread has handled it. A window that no longer exists answers 0 at once.
+// From the window's own thread the handler runs at once; from another thread the caller blocks
+// until the window's thread has handled it. A window that no longer exists answers 0 at once.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues the message; false when the window does not exist.
 bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues the message with a text it owns: the handler's lParam points to it (a std::string) while
+// it runs. The sender does not wait for the window's thread, which may be busy painting.
+bool PostText(HWND hWnd, UINT message, WPARAM wParam, std::string text);
 bool IsWindow(HWND hWnd);
 
 // Ends the message loop once control returns to it (like posting WM_QUIT), even if it has not

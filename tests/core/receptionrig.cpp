@@ -1,5 +1,7 @@
 #include "receptionrig.h"
 
+#include <QCoreApplication>
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -207,6 +209,8 @@ bool ReceptionRig::EndProcessNow() {
 }
 
 int ReceptionRig::LinesContaining(const std::string& text) const {
+    // The thread posts its lines before it answers the record the caller saw answered.
+    QCoreApplication::sendPostedEvents();
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
         return line.find(text) != std::string::npos;
     }));

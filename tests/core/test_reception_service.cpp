@@ -87,7 +87,8 @@ TEST_F(ServiceReception, FilesOfEveryShapeArriveByteIdenticalWithTheirCompanionT
     EXPECT_TRUE(fs::exists(rig.save / "여러 블럭/꼬리.txt"));
     EXPECT_EQ(fs::file_size(rig.save / "여러 블럭/꼬리.txt"), 0u);
     EXPECT_FALSE(fs::exists(rig.save / "2024/스튜디오/한 바이트.txt"));
-    EXPECT_EQ(rig.LinesContaining("파일 수신 완료!"), 5);
+    // The lines are posted to the session, which may take them after the server is answered.
+    EXPECT_TRUE(WaitUntil([&] { return rig.LinesContaining("파일 수신 완료!") == 5; }));
 }
 
 TEST_F(ServiceReception, FaultsOfTheServiceStillGiveTheSameBytes) {

@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QTimer>
 #include <thread>
@@ -109,6 +110,8 @@ void FormRig::ServeFileLine(int fd) {
 }
 
 QStringList FormRig::ActivityLines() const {
+    // Reception threads post their lines before they answer what the caller saw answered.
+    QCoreApplication::sendPostedEvents();
     QStringList lines;
     auto* list = static_cast<QListWidget*>(GetDlgItem(&m_view, 1000));
     for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();

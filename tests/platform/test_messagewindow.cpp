@@ -2,7 +2,10 @@
 
 #include <QElapsedTimer>
 #include <atomic>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -93,6 +96,31 @@ TEST(MessageWindow, PostQueuesUntilTheLoopRuns) {
     EXPECT_TRUE(seen.empty());
     ASSERT_TRUE(WaitUntil([&] { return seen.size() == 2; }));
     EXPECT_EQ(seen, (std::vector<WPARAM>{1, 2}));
+}
+
+// A reception thread hands over texts without waiting for a busy window thread; they arrive in
+// order with the plain posts, and a window that goes first takes them with it.
+TEST(MessageWindow, PostedTextsArriveInOrderWithoutTheSenderWaiting) {
+    auto window = std::make_unique<MessageWindow>();
+    std::vector<std::string> seen;
+    window->Bind(kEcho, [&](WPARAM w, LPARAM l) {
+        seen.push_back(w == 0 ? *reinterpret_cast<const std::string*>(l) : std::to_string(l));
+        return LRESULT{0};
+    });
+    std::thread sender([&] {
+        PostText(window->Handle(), kEcho, 0, "파일 수신 완료!");
+        PostMessage(window->Handle(), kEcho, 1, 42);
+        PostText(window->Handle(), kEcho, 0, std::string(1000, 'x'));
+    });
+    sender.join();  // returned while this thread ran no loop
+    EXPECT_TRUE(seen.empty());
+    ASSERT_TRUE(WaitUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"파일 수신 완료!", "42", std::string(1000, 'x')}));
+
+    PostText(window->Handle(), kEcho, 0, "never handled");  // freed with the window (asan)
+    const HWND gone = window->Handle();
+    window.reset();
+    EXPECT_FALSE(PostText(gone, kEcho, 0, "nobody"));
 }
 
 TEST(WindowTimer, RepeatsUntilKilledAndSettingARunningIdRestartsIt) {
