@@ -35,6 +35,7 @@ ClientSession::ClientSession(const ProgramFolders& paths, QObject* parent)
 ClientSession::~ClientSession() {
     // The ledger may outlive the session in a thread that did not end in time.
     if (m_run->ledger) m_run->ledger->Mute();
+    if (m_run->pictureChecker) m_run->pictureChecker->Mute();
     Stop();
     m_wnd.reset();
     // A socket whose thread did not end in time stays with that thread.
@@ -55,6 +56,7 @@ void ClientSession::Start() {
     PrepareFolders();
     CheckSettingsEncoding();
     OpenLedger();
+    StartPictureChecks();
     const std::time_t now = platform::Now();
     m_today = platform::FormatLocalTime(now, "%Y%m%d");
     // A client started only by day would otherwise never clean up.
@@ -89,6 +91,29 @@ void ClientSession::OpenLedger() {
             QMetaObject::invokeMethod(
                 this, [this, line] { Log(line); }, Qt::QueuedConnection);
         });
+}
+
+void ClientSession::StartPictureChecks() {
+    m_run->pictureChecker = std::make_shared<PictureChecker>(
+        m_pictureDecoder,
+        [this, ledger = m_run->ledger](const PhotoPlace& place, const std::string& path,
+                                       const StoredPhoto& photo, const PictureVerdict& verdict) {
+            ledger->PictureChecked(place, photo,
+                                   verdict.sound ? "sound" : "damaged: " + verdict.reason);
+            if (verdict.sound) return;
+            QMetaObject::invokeMethod(
+                this,
+                [this, place, path, reason = verdict.reason] {
+                    OnPhotoDamaged(place, path, reason);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ClientSession::OnPhotoDamaged(const PhotoPlace& place, const std::string& path,
+                                   const std::string& reason) {
+    Log("손상된 사진: " + place.path + " (" + reason + ")");
+    Q_EMIT photoDamaged(QString::fromStdString(path), QString::fromStdString(reason));
 }
 
 void ClientSession::CheckSettingsEncoding() {

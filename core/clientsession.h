@@ -63,6 +63,11 @@ public:
     // Asks the faces for a sign-in, with what the settings file remembers; automatic login only
     // when allowed (never right after a logout).
     void RequestSignIn(bool automaticAllowed = true);
+    // How completed photos are decoded in their check; set before the start. Without it only
+    // their structure is checked (a program without Qt's image readers).
+    void SetPictureDecoder(PictureChecker::Decoder decoder) {
+        m_pictureDecoder = std::move(decoder);
+    }
     // Reads the login server's address, and the save folders, from the settings file again.
     void ReadLoginServerInfo();
     void LoadSaveFolders();
@@ -168,6 +173,10 @@ private:
     void CheckSettingsEncoding();
     // The delivery ledger in the settings folder; its lines come back as activity lines.
     void OpenLedger();
+    // The check of completed photos; its verdicts go to the ledger, a damaged photo to the faces.
+    void StartPictureChecks();
+    void OnPhotoDamaged(const PhotoPlace& place, const std::string& path,
+                        const std::string& reason);
     // The line that says the settings file could not be written, and which file it is.
     void ReportUnwritableSettings();
     void OnClockTick();
@@ -246,5 +255,6 @@ private:
     std::unique_ptr<ReceptionThreads> m_threads;
     std::string m_saveFolderProblem;  // empty while the save folder is usable
     std::string m_diskProblem;        // empty while photos can be written
+    PictureChecker::Decoder m_pictureDecoder;
     bool m_stopped = false;
 };

@@ -196,8 +196,7 @@ std::string Serve(const ReceptionLink& link) {
     CClientSock& sock = *link.sock;
     std::unique_ptr<ReceptionSession> session;
     try {
-        session = std::make_unique<ReceptionSession>(sock, link.customerNo, link.run->saveFolder,
-                                                     link.run->ledger.get());
+        session = std::make_unique<ReceptionSession>(sock, link.customerNo, *link.run);
     } catch (const std::bad_alloc&) {
         LogLine(sock.owner, "[" + sock.serverName + "][" + std::to_string(sock.slot) +
                                 "] 수신 버퍼를 할당할 수 없음!");

@@ -5,12 +5,11 @@
 #include "core/clientsock.h"
 #include "core/timedread.h"
 
-ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder,
-                                   DeliveryLedger* ledger)
+ReceptionSession::ReceptionSession(CClientSock& sock, int customerNo, RunContext& run)
     : m_sock(sock),
       m_pRecv(std::make_unique<char[]>(RECV_BUFFER_SIZE)),
       m_pBlock(std::make_unique_for_overwrite<char[]>(BLOCK_BUFFER_SIZE)),
-      m_store(saveFolder, ledger),
+      m_store(run.saveFolder, run.ledger.get(), run.pictureChecker.get()),
       m_logic(customerNo, m_store, std::span(m_pBlock.get(), BLOCK_BUFFER_SIZE)) {}
 
 int ReceptionSession::ReadRecord() {

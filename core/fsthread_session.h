@@ -13,10 +13,9 @@ class CClientSock;
 
 class ReceptionSession {
 public:
-    // Allocates the buffers (std::bad_alloc when that fails). What is delivered goes to the
-    // ledger, when there is one.
-    ReceptionSession(CClientSock& sock, int customerNo, SaveFolderGuard& saveFolder,
-                     DeliveryLedger* ledger);
+    // Allocates the buffers (std::bad_alloc when that fails). The photos go below the run's save
+    // folder; what is delivered goes to its ledger and picture checker, when it has them.
+    ReceptionSession(CClientSock& sock, int customerNo, RunContext& run);
 
     // One record into RecvBuffer() with the timed read: its byte count, 0 when none came.
     int ReadRecord();

@@ -2,11 +2,15 @@
 
 #include <utility>
 
+#include <filesystem>
+
 #include "core/deliveryledger.h"
+#include "core/picturechecker.h"
 #include "protocol/savepath.h"
 
-PosixFileStore::PosixFileStore(SaveFolderGuard& saveFolder, DeliveryLedger* ledger)
-    : m_saveFolder(saveFolder), m_ledger(ledger) {}
+PosixFileStore::PosixFileStore(SaveFolderGuard& saveFolder, DeliveryLedger* ledger,
+                               PictureChecker* checker)
+    : m_saveFolder(saveFolder), m_ledger(ledger), m_checker(checker) {}
 
 StoreFault PosixFileStore::OpenFolder(const std::string& folder, const std::string& name) {
     CloseRecvFile(m_info);
@@ -57,6 +61,11 @@ void PosixFileStore::CloseCompleted() {
         // does not hold the lock of the file under reception.
         UniqueFd photo = OpenRecvFileForReading(m_info);
         if (photo.Valid()) m_ledger->PhotoCompleted(PlaceOf(m_info.saveName), std::move(photo));
+    }
+    if (m_checker && m_info.file.Valid()) {
+        PhotoPlace place = PlaceOf(m_info.saveName);
+        std::string path = (std::filesystem::path(place.saveFolder) / place.path).string();
+        m_checker->Check(std::move(place), std::move(path));
     }
     CloseRecvFile(m_info);
 }

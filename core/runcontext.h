@@ -1,7 +1,8 @@
 #pragma once
 // What the session shares with its reception threads: the end of the run, whether a user is signed
-// in, the photo save folder, the delivery ledger and one wake-up per slot of the connection table.
-// Owned jointly, so a thread left running past the session's end never reaches freed memory.
+// in, the photo save folder, the delivery ledger, the picture checker and one wake-up per slot of
+// the connection table. Owned jointly, so a thread left running past the session's end never
+// reaches freed memory.
 #include <array>
 #include <atomic>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "core/deliveryledger.h"
+#include "core/picturechecker.h"
 #include "core/savefolderguard.h"
 #include "platform/event.h"
 
@@ -28,6 +30,7 @@ struct RunContext {
     SaveFolderGuard saveFolder;  // set on the UI thread, opened by reception threads
     // Set at the start, before the first reception thread; none when the session never started.
     std::shared_ptr<DeliveryLedger> ledger;
+    std::shared_ptr<PictureChecker> pictureChecker;  // as the ledger
     std::array<SlotWakeUp, MAX_SOCK> slots;
 
     // Wakes the thread of the slot.

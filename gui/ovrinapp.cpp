@@ -10,6 +10,7 @@
 #include "gui/mainframe.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
+#include "gui/picturedecode.h"
 #include "gui/qttranslations.h"
 #include "platform/quitsignals.h"
 #include "platform/singleinstance.h"
@@ -57,6 +58,7 @@ int COvrinApp::Run(int argc, char** argv) {
 
     // The session outlives its window: the window's end stops the run, the session's end joins it.
     ClientSession session(folders);
+    session.SetPictureDecoder(PictureDecodeProblem);
     CMainFrame frame(session);
     frame.View()->OnInitialUpdate();
     frame.adjustSize();
