@@ -35,6 +35,9 @@ QDateEdit* MakeDateEdit(const QDate& date, QWidget* parent) {
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     edit->setEnabled(false);
+    // Its own width leaves the last digit against the arrow.
+    edit->setMinimumWidth(edit->sizeHint().width() +
+                          edit->fontMetrics().horizontalAdvance(QLatin1Char('0')));
     return edit;
 }
 
