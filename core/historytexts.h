@@ -3,8 +3,6 @@
 #include <QString>
 #include <optional>
 
-#include "core/ledgerhistory.h"
-
 // The stored time in local time, "yyyy-MM-dd HH:mm:ss"; a time that cannot be read as it is.
 QString ReceivedTimeText(const QString& completedAt);
 

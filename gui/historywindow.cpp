@@ -1,5 +1,6 @@
 #include "gui/historywindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFileInfo>
@@ -147,33 +148,30 @@ void HistoryWindow::ReadAgain() {
 
 void HistoryWindow::ShowPage(const HistoryPage& page) {
     m_model->SetRows(page.rows);
-    const int count = static_cast<int>(page.rows.size());
-    switch (page.status.state) {
-        case HistoryState::NoLedger:
-            m_status->setText(QStringLiteral("아직 받은 사진이 없습니다"));
-            break;
-        case HistoryState::Unreadable:
-            m_status->setText(QStringLiteral("수신 기록을 읽을 수 없습니다: ") + page.status.error);
-            break;
-        case HistoryState::Rows:
-            if (page.more) {
-                m_status->setText(QStringLiteral("찾은 사진이 많아 최근 %1장만 보입니다. 검색어나 "
-                                                 "날짜로 좁혀 보세요.")
-                                      .arg(Count(count)));
-            } else if (count == 0) {
-                m_status->setText(Filter().text.isEmpty() && !Filter().from && !Filter().to
-                                      ? QStringLiteral("아직 받은 사진이 없습니다")
-                                      : QStringLiteral("찾는 사진이 없습니다"));
-            } else {
-                m_status->setText(QStringLiteral("사진 %1장").arg(Count(count)));
-            }
-            break;
-    }
-    if (count > 0) {
+    m_status->setText(StatusLine(page));
+    if (!page.rows.empty()) {
         m_table->resizeColumnsToContents();
         m_table->selectRow(0);
     }
     UpdateButtons();
+}
+
+QString HistoryWindow::StatusLine(const HistoryPage& page) const {
+    const int count = static_cast<int>(page.rows.size());
+    const HistoryFilter filter = Filter();
+    const bool everything = filter.text.isEmpty() && !filter.from && !filter.to;
+    if (page.status.state == HistoryState::Unreadable) {
+        return QStringLiteral("수신 기록을 읽을 수 없습니다: ") + page.status.error;
+    }
+    if (page.status.state == HistoryState::NoLedger || (count == 0 && everything)) {
+        return QStringLiteral("아직 받은 사진이 없습니다");
+    }
+    if (count == 0) return QStringLiteral("찾는 사진이 없습니다");
+    if (page.more) {
+        return QStringLiteral("찾은 사진이 많아 최근 %1장만 보입니다. 검색어나 날짜로 좁혀 보세요.")
+            .arg(Count(count));
+    }
+    return QStringLiteral("사진 %1장").arg(Count(count));
 }
 
 QString HistoryWindow::StatusText() const {
@@ -225,7 +223,11 @@ void HistoryWindow::ExportCsv() {
     const std::optional<QString> path =
         PickSaveFile(this, suggested, QStringLiteral("CSV 파일 (*.csv)"));
     if (!path) return;
-    if (const std::optional<QString> failure = ExportHistoryCsv(m_history, Filter(), *path)) {
+    // Every match of a ledger of years takes a moment.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::optional<QString> failure = ExportHistoryCsv(m_history, Filter(), *path);
+    QApplication::restoreOverrideCursor();
+    if (failure) {
         Say(QStringLiteral("CSV 파일을 쓸 수 없습니다: ") + *path + QStringLiteral("\n") +
             *failure);
     }

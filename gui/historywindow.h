@@ -47,6 +47,7 @@ private:
     QLayout* MakeSearchRow();
     QLayout* MakeButtonRow();
     void ShowPage(const HistoryPage& page);
+    QString StatusLine(const HistoryPage& page) const;
     void UpdateButtons();
     // The selected photo's row, or none.
     const HistoryRow* Selected() const;

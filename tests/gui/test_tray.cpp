@@ -91,11 +91,10 @@ TEST_F(TrayFrameTest, MenuOffersOpenExitTheTitleTheSaveFolderNotificationsAndHis
         texts << item->text();
         ids << item->data().toInt();
     }
-    EXPECT_EQ(
-        texts,
-        QStringList({QStringLiteral("Open"), QStringLiteral("Exit"), QString::fromUtf8(APP_TITLE),
-                     QStringLiteral("사진 저장 폴더 열기"), QStringLiteral("알림 표시"),
-                     QStringLiteral("수신 기록")}));
+    EXPECT_EQ(texts,
+              QStringList({QStringLiteral("Open"), QStringLiteral("Exit"),
+                           QString::fromUtf8(APP_TITLE), QStringLiteral("사진 저장 폴더 열기"),
+                           QStringLiteral("알림 표시"), QStringLiteral("수신 기록")}));
     EXPECT_EQ(ids, QList<int>({ID_TRAY_OPEN, ID_TRAY_EXIT, ID_TRAY_TITLE, ID_TRAY_SAVE_FOLDER,
                                ID_TRAY_NOTIFICATIONS, ID_TRAY_HISTORY}));
     EXPECT_EQ(Menu()->defaultAction(), Item(ID_TRAY_OPEN));
