@@ -82,6 +82,8 @@ QLayout* SaveFolderRow(QWidget* form) {
     row->addWidget(Caption(form, "사진 저장 폴더"));
     row->addWidget(Item(form, form::IDC_SAVE_FOLDER), 1);
     row->addWidget(Item(form, form::IDC_CHANGE_SAVE_FOLDER));
+    // What arrived in that folder.
+    row->addWidget(Item(form, form::IDC_HISTORY));
     return row;
 }
 
@@ -92,7 +94,7 @@ QLayout* BottomRow(QWidget* form) {
     return row;
 }
 
-// Tab goes through the form as it reads: top row, status rows, lists, save folder.
+// Tab goes through the form as it reads: top row, status rows, lists, save folder, history.
 void OrderForKeyboard(QWidget* form) {
     const int order[] = {
         form::IDC_LOGOUT,          form::IDC_AUTOSTART,
@@ -100,6 +102,7 @@ void OrderForKeyboard(QWidget* form) {
         form::IDC_FOLDER_EDIT,     form::IDC_ADD_FOLDER,
         form::IDC_DELETE_FOLDER,   form::IDC_MODIFY_FOLDER,
         form::IDC_FOLDER_LIST,     form::IDC_CHANGE_SAVE_FOLDER,
+        form::IDC_HISTORY,
     };
     for (size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(Item(form, order[i - 1]), Item(form, order[i]));

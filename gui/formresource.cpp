@@ -41,6 +41,7 @@ const std::array kControls{
     ControlSpec{IDC_BURST_COUNT, Kind::Value, "", Qt::ElideRight, "사진 000장째 수신 중"},
     ControlSpec{IDC_AUTOSTART, Kind::CheckBox, "로그인 시 자동 실행"},
     ControlSpec{IDC_CHANGE_SAVE_FOLDER, Kind::Button, "변경…"},
+    ControlSpec{IDC_HISTORY, Kind::Button, "수신 기록…"},
 };
 
 }  // namespace

@@ -60,6 +60,7 @@ enum : int {
     IDC_BURST_COUNT = 1034,         // the photos of the current run of receptions
     IDC_CHANGE_NICKNAME = 1035,     // opens the nickname change
     IDC_CHANGE_SAVE_FOLDER = 1036,  // opens the folder picker for the photo save folder
+    IDC_HISTORY = 1037,             // opens the history of received photos
 };
 
 }  // namespace form

@@ -66,6 +66,7 @@ COvrinView::COvrinView(ClientSession& session, QWidget* parent)
     BindNickNameControl();
     BindStatusControls();
     BindAutostartControl();
+    BindHistoryControl();
     ObserveSession();
 }
 

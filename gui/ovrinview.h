@@ -104,6 +104,8 @@ private:
     void BindNickNameControl();
     void BindStatusControls();
     void BindAutostartControl();
+    // The button "수신 기록…" (control 1037).
+    void BindHistoryControl();
     // The user checked or unchecked "로그인 시 자동 실행" (control 1032).
     void OnClickAutostart(bool checked);
     int SelectedFolderRow() const;

@@ -1,12 +1,12 @@
 #include "gui/traymenu.h"
 
 #include <QCursor>
-#include <QDesktopServices>
 #include <QMenu>
-#include <QUrl>
 #include <QWidget>
 
 #include "core/clientsession.h"
+#include "gui/desktopopen.h"
+#include "gui/historywindow.h"
 #include "gui/programwindow.h"
 #include "platform/messagewindow.h"
 #include "protocol/programinfo.h"
@@ -20,6 +20,7 @@ CBTray::CBTray(QWidget* window, ClientSession& session)
     AddItem("사진 저장 폴더 열기", ID_TRAY_SAVE_FOLDER);
     m_notifications = AddItem("알림 표시", ID_TRAY_NOTIFICATIONS);
     m_notifications->setCheckable(true);
+    AddItem("수신 기록", ID_TRAY_HISTORY);
     // The settings file may have been edited by hand: the mark shows what it holds now.
     connect(m_menu, &QMenu::aboutToShow, this,
             [this] { m_notifications->setChecked(m_session.Settings().NotificationsOn()); });
@@ -58,6 +59,9 @@ void CBTray::OnTrayCommand(int id) {
         case ID_TRAY_NOTIFICATIONS:
             SwitchNotifications();
             break;
+        case ID_TRAY_HISTORY:
+            OpenHistoryWindow(m_window, m_session);
+            break;
         default:
             break;  // the title item does nothing
     }
@@ -69,7 +73,7 @@ void CBTray::OpenMainWindow() {
 
 void CBTray::OpenSaveFolder() {
     const std::string folder = m_session.SaveFolder();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
+    if (!OpenWithDesktop(QString::fromStdString(folder))) {
         m_session.Log("사진 저장 폴더를 열 수 없음: " + folder);
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The main frame's menu for the notification-area icon: "Open", "Exit" and the program's title,
-// then the photo save folder and whether notifications are shown.
+// then the photo save folder, whether notifications are shown, and the history of received photos.
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -15,6 +15,7 @@ inline constexpr int ID_TRAY_EXIT = 11027;
 inline constexpr int ID_TRAY_TITLE = 11028;
 inline constexpr int ID_TRAY_SAVE_FOLDER = 11029;
 inline constexpr int ID_TRAY_NOTIFICATIONS = 11030;
+inline constexpr int ID_TRAY_HISTORY = 11031;
 
 class CBTray : public QObject {
     Q_OBJECT

@@ -71,6 +71,7 @@ TEST_F(FormLayout, EveryControlExistsWithItsKindAndNoValueIsShownBeforeItIsKnown
         {1032, "QCheckBox", "로그인 시 자동 실행"},
         {1035, "QPushButton", "변경…"},
         {1036, "QPushButton", "변경…"},
+        {1037, "QPushButton", "수신 기록…"},
     };
     for (const Expected& control : controls) {
         SCOPED_TRACE(control.id);
@@ -194,7 +195,7 @@ TEST_F(FormLayout, TabReachesEveryCommandFromTopToBottom) {
         visited << id;
         QTest::keyClick(focused, Qt::Key_Tab);
     }
-    const QList<int> expected = {1022, 1032, 1035, 1000, 1011, 1012, 1014, 1016, 1015, 1036};
+    const QList<int> expected = {1022, 1032, 1035, 1000, 1011, 1012, 1014, 1016, 1015, 1036, 1037};
     EXPECT_EQ(visited, expected);
 }
 

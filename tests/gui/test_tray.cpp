@@ -82,20 +82,21 @@ TEST(TrayIcon, IsNotAddedWithoutANotificationArea) {
     EXPECT_FALSE(tray.Icon().isVisible());
 }
 
-// "Open", "Exit" and the title keep their places; the save folder and the notifications follow.
-TEST_F(TrayFrameTest, MenuOffersOpenExitTheTitleTheSaveFolderAndNotificationsWithOpenAsDefault) {
+// "Open", "Exit" and the title keep their places; the save folder, the notifications and the
+// history follow.
+TEST_F(TrayFrameTest, MenuOffersOpenExitTheTitleTheSaveFolderNotificationsAndHistoryOpenAsDefault) {
     QStringList texts;
     QList<int> ids;
     for (QAction* item : Menu()->actions()) {
         texts << item->text();
         ids << item->data().toInt();
     }
-    EXPECT_EQ(
-        texts,
-        QStringList({QStringLiteral("Open"), QStringLiteral("Exit"), QString::fromUtf8(APP_TITLE),
-                     QStringLiteral("사진 저장 폴더 열기"), QStringLiteral("알림 표시")}));
+    EXPECT_EQ(texts,
+              QStringList({QStringLiteral("Open"), QStringLiteral("Exit"),
+                           QString::fromUtf8(APP_TITLE), QStringLiteral("사진 저장 폴더 열기"),
+                           QStringLiteral("알림 표시"), QStringLiteral("수신 기록")}));
     EXPECT_EQ(ids, QList<int>({ID_TRAY_OPEN, ID_TRAY_EXIT, ID_TRAY_TITLE, ID_TRAY_SAVE_FOLDER,
-                               ID_TRAY_NOTIFICATIONS}));
+                               ID_TRAY_NOTIFICATIONS, ID_TRAY_HISTORY}));
     EXPECT_EQ(Menu()->defaultAction(), Item(ID_TRAY_OPEN));
 }
 

@@ -1,17 +1,22 @@
 // Pictures of what a person sees, taken on a real X display: the login dialog with an account
-// typed in, and the main form after that login and a received photo. Saved as PNG files under
+// typed in, the main form after that login and a received photo, and the history of received
+// photos. Saved as PNG files under
 // <build>/screenshots for a person to look at; the test checks that they show something and that
 // the form shows the login and the photo. Run again on a screen scaled twice, as a high-DPI
 // screen is.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSet>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -19,10 +24,12 @@
 
 #include "core/clientsession.h"
 #include "core/clientsock.h"
+#include "core/deliveryledger.h"
 #include "core/sessiontimers.h"
 #include "core/settings.h"
 #include "gui/controls.h"
 #include "gui/formresource.h"
+#include "gui/historywindow.h"
 #include "gui/logindlg.h"
 #include "gui/mainframe.h"
 #include "gui/messagebox.h"
@@ -30,6 +37,7 @@
 #include "peers/znlservice.h"
 #include "platform/privateprofile.h"
 #include "protocol/programinfo.h"
+#include "support/ledgerfixture.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -199,4 +207,49 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
     }
     service.Stop();
     SetMessageBoxHandlerForTests(nullptr);
+}
+
+// A few photos of a studio's day: every text whole, every column on screen without scrolling.
+TEST(ScreenshotOnXvfb, HistoryWindowWithAFewRows) {
+    fs::create_directories(kShotFolder);
+    TestFolder folder;
+    const fs::path ledger = folder.Path() / DELIVERY_LEDGER_FILE;
+    const std::string save = "/home/studio/ZNL";
+    testsupport::MakeLedger(
+        ledger, testsupport::LedgerVersion::Second,
+        {{save, "웨딩/2026-12-11 김민수·이지은/본식/DSC_0412.jpg", 12582912,
+          "2026-12-11T11:02:45+09:00", 0, "sound"},
+         {save, "웨딩/2026-12-11 김민수·이지은/본식/DSC_0413.jpg", 11927552,
+          "2026-12-11T11:03:02+09:00", 3, "damaged: JPEG 끝 표시(EOI)가 없음"},
+         {save, "돌잔치/서윤이 첫돌/가족사진 (1).jpg", 8123456, "2026-12-11T13:20:09+09:00", 1,
+          "sound"},
+         {save, "증명사진/여권_박서준.jpg", 734003, "2026-12-11T15:47:30+09:00", 0, std::nullopt},
+         {save, "안내문.pdf", 20480, "2026-12-11T15:48:00+09:00", 0, std::nullopt}});
+    HistoryWindow window(QString::fromStdString(ledger.string()));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kLimitMs));
+    const QTableView* table = window.Table();
+    ASSERT_EQ(table->model()->rowCount(), 5);
+    const QHeaderView* header = table->horizontalHeader();
+    const QFontMetrics metrics = table->fontMetrics();
+    int columns = 0;
+    for (int column = 0; column < header->count(); ++column) {
+        for (int row = 0; row < 5; ++row) {
+            const QString text = table->model()->index(row, column).data().toString();
+            EXPECT_GT(header->sectionSize(column), metrics.horizontalAdvance(text))
+                << text.toStdString();
+        }
+        columns += header->sectionSize(column);
+    }
+    EXPECT_LE(columns, table->viewport()->width());
+    for (const QDateEdit* day : window.findChildren<QDateEdit*>()) {
+        // The line's own margins take a few pixels: a digit's room to spare.
+        const QLineEdit* text = day->findChild<QLineEdit*>();
+        const QFontMetrics digits = text->fontMetrics();
+        EXPECT_GE(text->width(), digits.horizontalAdvance(text->text() + QLatin1Char('0')))
+            << text->text().toStdString();
+    }
+    EXPECT_FALSE(table->horizontalScrollBar()->isVisible());
+    Save(window, "history_window");
 }

@@ -123,10 +123,10 @@ TEST_F(TrayOnXvfb, RightClickOpensTheMenuOfFiveItemsAtTheCursorAndExitEndsTheLoo
 
     QStringList texts;
     for (const QAction* item : menu->actions()) texts << item->text();
-    EXPECT_EQ(
-        texts,
-        QStringList({QStringLiteral("Open"), QStringLiteral("Exit"), QString::fromUtf8(APP_TITLE),
-                     QStringLiteral("사진 저장 폴더 열기"), QStringLiteral("알림 표시")}));
+    EXPECT_EQ(texts,
+              QStringList({QStringLiteral("Open"), QStringLiteral("Exit"),
+                           QString::fromUtf8(APP_TITLE), QStringLiteral("사진 저장 폴더 열기"),
+                           QStringLiteral("알림 표시"), QStringLiteral("수신 기록")}));
     QAction* exit = menu->actions().at(1);
     ASSERT_EQ(exit->text(), QStringLiteral("Exit"));
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(exit).center());
