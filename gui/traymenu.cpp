@@ -1,13 +1,12 @@
 #include "gui/traymenu.h"
 
 #include <QCursor>
-#include <QDesktopServices>
 #include <QMenu>
-#include <QUrl>
 #include <QWidget>
 
 #include "core/clientsession.h"
 #include "gui/programwindow.h"
+#include "gui/savefolderopener.h"
 #include "platform/messagewindow.h"
 #include "protocol/programinfo.h"
 
@@ -53,7 +52,7 @@ void CBTray::OnTrayCommand(int id) {
             PostQuitMessage(0);
             break;
         case ID_TRAY_SAVE_FOLDER:
-            OpenSaveFolder();
+            OpenSaveFolder(m_session);
             break;
         case ID_TRAY_NOTIFICATIONS:
             SwitchNotifications();
@@ -65,13 +64,6 @@ void CBTray::OnTrayCommand(int id) {
 
 void CBTray::OpenMainWindow() {
     RestoreWindow(m_window);
-}
-
-void CBTray::OpenSaveFolder() {
-    const std::string folder = m_session.SaveFolder();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
-        m_session.Log("사진 저장 폴더를 열 수 없음: " + folder);
-    }
 }
 
 // The item's mark has already turned; the file decides what it shows.
