@@ -14,6 +14,8 @@ class QPushButton;
 class QStackedWidget;
 
 class ThumbnailStrip : public QWidget {
+    Q_OBJECT
+
 public:
     static constexpr int kTiles = 12;
     static constexpr QSize kThumbnailBox{120, 90};

@@ -182,23 +182,28 @@ TEST_F(ThumbnailStripTest, ADeliveryOfManyPhotosDecodesOnlyTheNewest) {
 
 TEST_F(ThumbnailStripTest, DoubleClickOrEnterOpensThePhotoAndTheButtonTheSaveFolder) {
     OpenedUrls opened;
+    fs::create_directory(m_module.Path() / "save");
+    m_session.SetSaveFolder((m_module.Path() / "save").string());
     Store(Photo("one.jpg"));
     Store(Photo("two.jpg"));
     m_strip.resize(600, m_strip.sizeHint().height());
     m_strip.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_strip));
 
-    QWidget* viewport = Tiles()->viewport();
-    QTest::mouseDClick(viewport, Qt::LeftButton, {},
-                       Tiles()->visualItemRect(Tiles()->item(1)).center());
+    // The view lays its tiles out after the event loop's turn.
+    ASSERT_TRUE(WaitUntil([&] { return !Tiles()->visualItemRect(Tiles()->item(1)).isEmpty(); }));
+    const QPoint second = Tiles()->visualItemRect(Tiles()->item(1)).center();
+    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, second);
     Tiles()->setCurrentRow(0);
     QTest::keyClick(Tiles(), Qt::Key_Return);
     m_strip.OpenFolderButton()->click();
 
-    EXPECT_EQ(
-        opened.urls,
-        QList<QUrl>({QUrl::fromLocalFile(Photo("one.jpg")), QUrl::fromLocalFile(Photo("two.jpg")),
-                     QUrl::fromLocalFile(QString::fromStdString(m_session.SaveFolder()))}));
+    std::vector<std::string> urls;
+    for (const QUrl& url : opened.urls) urls.push_back(url.toLocalFile().toStdString());
+    EXPECT_EQ(urls, std::vector<std::string>({Photo("one.jpg").toStdString(),
+                                              Photo("two.jpg").toStdString(),
+                                              Photo("save").toStdString()}));
 }
 
 }  // namespace
