@@ -1,5 +1,6 @@
 #include "gui/thumbnailstrip.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -49,7 +50,8 @@ ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
       m_pages(new QStackedWidget(this)),
       m_tiles(new QListWidget(m_pages)),
       m_openFolder(new QPushButton(QStringLiteral("저장 폴더 열기"), this)),
-      m_loader(kThumbnailBox, kTiles, std::move(decode)) {
+      // Decoded at the screen's pixels, so a scaled screen shows them sharp.
+      m_loader(kThumbnailBox * qApp->devicePixelRatio(), kTiles, std::move(decode)) {
     auto* empty = new QLabel(QStringLiteral("받은 사진이 여기에 표시됩니다"), m_pages);
     empty->setAlignment(Qt::AlignCenter);
     empty->setStyleSheet(QStringLiteral("color: gray"));
@@ -103,7 +105,9 @@ void ThumbnailStrip::ShowThumbnail(const QString& path, const QImage& image) {
         tile->setToolTip(QStringLiteral("미리 보기를 만들 수 없는 사진\n") + NameAndFolder(path));
         return;
     }
-    tile->setIcon(QIcon(QPixmap::fromImage(image)));
+    QPixmap thumbnail = QPixmap::fromImage(image);
+    thumbnail.setDevicePixelRatio(qApp->devicePixelRatio());
+    tile->setIcon(QIcon(thumbnail));
 }
 
 void ThumbnailStrip::OpenPhoto(const QListWidgetItem* tile) const {
