@@ -7,7 +7,7 @@
 
 namespace {
 
-// Thumbnails kept, by their bytes in KiB: about two hundred of 160x120.
+// Thumbnails kept, by their bytes in KiB: some hundreds of the row's size, far more than it shows.
 constexpr int kMadeKiB = 16 * 1024;
 
 QString CacheKey(const QFileInfo& file) {
