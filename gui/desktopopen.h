@@ -5,3 +5,9 @@
 
 // False when the desktop has no program for it or could not start one.
 bool OpenWithDesktop(const QString& localPath);
+
+class ClientSession;
+
+// The photo save folder in the file manager; a line in the session's log says so when the desktop
+// cannot open it.
+void OpenSaveFolder(ClientSession& session);

@@ -3,10 +3,13 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "gui/controls.h"
 #include "gui/formresource.h"
+#include "gui/thumbnailstrip.h"
 
 namespace {
 
@@ -94,35 +97,36 @@ QLayout* BottomRow(QWidget* form) {
     return row;
 }
 
-// Tab goes through the form as it reads: top row, status rows, lists, save folder, history.
-void OrderForKeyboard(QWidget* form) {
-    const int order[] = {
-        form::IDC_LOGOUT,          form::IDC_AUTOSTART,
-        form::IDC_CHANGE_NICKNAME, form::IDC_ACTIVITY_LIST,
-        form::IDC_FOLDER_EDIT,     form::IDC_ADD_FOLDER,
-        form::IDC_DELETE_FOLDER,   form::IDC_MODIFY_FOLDER,
-        form::IDC_FOLDER_LIST,     form::IDC_CHANGE_SAVE_FOLDER,
-        form::IDC_HISTORY,
+// Tab goes through the form as it reads: top row, status rows, lists, photos, save folder,
+// history.
+void OrderForKeyboard(QWidget* form, const ThumbnailStrip* photos) {
+    const int ids[] = {
+        form::IDC_LOGOUT,        form::IDC_AUTOSTART,     form::IDC_CHANGE_NICKNAME,
+        form::IDC_ACTIVITY_LIST, form::IDC_FOLDER_EDIT,   form::IDC_ADD_FOLDER,
+        form::IDC_DELETE_FOLDER, form::IDC_MODIFY_FOLDER, form::IDC_FOLDER_LIST,
     };
-    for (size_t i = 1; i < std::size(order); ++i) {
-        QWidget::setTabOrder(Item(form, order[i - 1]), Item(form, order[i]));
-    }
+    QList<QWidget*> order;
+    for (const int id : ids) order << Item(form, id);
+    order << photos->Tiles() << photos->OpenFolderButton()
+          << Item(form, form::IDC_CHANGE_SAVE_FOLDER) << Item(form, form::IDC_HISTORY);
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 }  // namespace
 
-void LayOutForm(QWidget* form) {
+void LayOutForm(QWidget* form, ThumbnailStrip* photos) {
     auto* grid = new QGridLayout(form);
     grid->addLayout(TopRow(form), 0, 0, 1, 2);
     grid->addLayout(StatusRows(form), 1, 0);
     grid->addWidget(Item(form, form::IDC_ACTIVITY_LIST), 2, 0);
     grid->addLayout(FolderColumn(form), 1, 1, 2, 1);
-    grid->addLayout(SaveFolderRow(form), 3, 0, 1, 2);
-    grid->addLayout(BottomRow(form), 4, 0, 1, 2);
+    grid->addWidget(photos, 3, 0, 1, 2);
+    grid->addLayout(SaveFolderRow(form), 4, 0, 1, 2);
+    grid->addLayout(BottomRow(form), 5, 0, 1, 2);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
     grid->setRowStretch(2, 1);
     // Lies below the form's area and is never written: kept, never shown.
     Item(form, form::IDC_BELOW_FORM)->hide();
-    OrderForKeyboard(form);
+    OrderForKeyboard(form, photos);
 }

@@ -18,6 +18,7 @@
 #include "gui/formresource.h"
 #include "gui/receptionnotices.h"
 #include "gui/staticnotify.h"
+#include "gui/thumbnailstrip.h"
 #include "platform/clock.h"
 #include "protocol/programinfo.h"
 
@@ -81,7 +82,7 @@ void COvrinView::CreateControls() {
         if (spec.id != form::NO_ID) SetControlId(control, spec.id);
         control->installEventFilter(this);
     }
-    LayOutForm(this);
+    LayOutForm(this, new ThumbnailStrip(m_session, this));
     installEventFilter(this);
 }
 

@@ -54,7 +54,7 @@ void CBTray::OnTrayCommand(int id) {
             PostQuitMessage(0);
             break;
         case ID_TRAY_SAVE_FOLDER:
-            OpenSaveFolder();
+            OpenSaveFolder(m_session);
             break;
         case ID_TRAY_NOTIFICATIONS:
             SwitchNotifications();
@@ -69,13 +69,6 @@ void CBTray::OnTrayCommand(int id) {
 
 void CBTray::OpenMainWindow() {
     RestoreWindow(m_window);
-}
-
-void CBTray::OpenSaveFolder() {
-    const std::string folder = m_session.SaveFolder();
-    if (!OpenWithDesktop(QString::fromStdString(folder))) {
-        m_session.Log("사진 저장 폴더를 열 수 없음: " + folder);
-    }
 }
 
 // The item's mark has already turned; the file decides what it shows.

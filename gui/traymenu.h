@@ -33,7 +33,6 @@ public:
 private:
     void ShowTrayMenu();
     void OpenMainWindow();
-    void OpenSaveFolder();
     void SwitchNotifications();
     QAction* AddItem(const char* text, int id);
 

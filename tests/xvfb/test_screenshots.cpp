@@ -2,8 +2,8 @@
 // typed in, the main form after that login and a received photo, and the history of received
 // photos. Saved as PNG files under
 // <build>/screenshots for a person to look at; the test checks that they show something and that
-// the form shows the login and the photo. Run again on a screen scaled twice, as a high-DPI
-// screen is.
+// the form shows the login and the photo, with the row of the latest photos filled. Run again on a
+// screen scaled twice, as a high-DPI screen is.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QImage>
+#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -34,6 +35,7 @@
 #include "gui/mainframe.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
+#include "gui/thumbnailstrip.h"
 #include "peers/znlservice.h"
 #include "platform/privateprofile.h"
 #include "protocol/programinfo.h"
@@ -119,6 +121,30 @@ QStringList ActivityLines(const COvrinView& view) {
     return lines;
 }
 
+// A few camera-like JPEGs in the save folder, as stored after the received one: a gradient sky
+// over a coloured ground, some of them upright.
+QStringList StoreColouredPhotos(ClientSession& session, const fs::path& folder) {
+    const QColor grounds[] = {QColor(0x3a, 0x8d, 0x3a), QColor(0xc0, 0x60, 0x30),
+                              QColor(0x30, 0x50, 0xa0), QColor(0xd0, 0xb0, 0x40)};
+    QStringList paths;
+    int i = 0;
+    for (const QColor& ground : grounds) {
+        const QSize size = i % 2 ? QSize(1200, 1600) : QSize(1600, 1200);
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(QColor(0x9c, 0xc8, 0xf0));
+        for (int y = size.height() / 2; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x)
+                image.setPixelColor(x, y, ground.darker(100 + x % 50));
+        }
+        const QString path =
+            QString::fromStdString((folder / ("사진" + std::to_string(++i) + ".jpg")).string());
+        EXPECT_TRUE(QImageWriter(path, "jpeg").write(image)) << path.toStdString();
+        Q_EMIT session.photoStored(path);
+        paths << path;
+    }
+    return paths;
+}
+
 }  // namespace
 
 TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
@@ -200,6 +226,28 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
             [&] { return GetDlgItemText(view, form::IDC_DATE).startsWith(QStringLiteral("20")); },
             kLimitMs));
         Save(frame, "main_form");
+
+        // The row of the latest photos during a delivery: the received file (not a picture: the
+        // broken tile), then the coloured ones as they are made.
+        const QStringList photos = StoreColouredPhotos(view->Session(), save.Path());
+        auto* tiles = view->findChild<ThumbnailStrip*>()->Tiles();
+        EXPECT_EQ(tiles->count(), photos.size() + 1);
+        // Made once the tile no longer shows the grey of the waiting tile, but the sky.
+        const auto made = [&](int row) {
+            const QIcon icon = tiles->item(row)->icon();
+            const QColor corner =
+                icon.pixmap(icon.availableSizes().value(0)).toImage().pixelColor(0, 0);
+            return std::abs(corner.red() - 0x9c) < 12 && std::abs(corner.blue() - 0xf0) < 12;
+        };
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                for (int row = 0; row < photos.size(); ++row) {
+                    if (!made(row)) return false;
+                }
+                return true;
+            },
+            kLimitMs));
+        Save(frame, "delivery_thumbnails");
 
         view->OnDestroy();
         const int slot = view->Session().Account().fileSlot;

@@ -1,0 +1,78 @@
+#include "gui/thumbnailloader.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <algorithm>
+
+namespace {
+
+// Thumbnails kept, by their bytes in KiB: some hundreds of the row's size, far more than it shows.
+constexpr int kMadeKiB = 16 * 1024;
+
+QString CacheKey(const QFileInfo& file) {
+    return file.absoluteFilePath() + QLatin1Char('\n') + QString::number(file.size()) +
+           QLatin1Char('\n') + QString::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+}  // namespace
+
+ThumbnailLoader::ThumbnailLoader(QSize box, int waiting, Decoder decode, QObject* parent)
+    : QObject(parent),
+      m_box(box),
+      m_waiting(static_cast<size_t>(std::max(waiting, 1))),
+      m_decode(std::move(decode)),
+      m_made(kMadeKiB) {
+    m_pool.setMaxThreadCount(1);
+    // The idle class on Linux: the reception thread and the window always go first.
+    m_pool.setThreadPriority(QThread::IdlePriority);
+}
+
+ThumbnailLoader::~ThumbnailLoader() {
+    {
+        QMutexLocker lock(&m_mutex);
+        m_requests.clear();
+    }
+    m_pool.waitForDone();
+}
+
+void ThumbnailLoader::Request(const QString& path) {
+    QMutexLocker lock(&m_mutex);
+    std::erase(m_requests, path);
+    m_requests.push_front(path);
+    if (m_requests.size() > m_waiting) m_requests.pop_back();
+    if (m_working) return;
+    m_working = true;
+    m_pool.start([this] { WorkThroughRequests(); });
+}
+
+void ThumbnailLoader::WorkThroughRequests() {
+    for (;;) {
+        QString path;
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_requests.empty()) {
+                m_working = false;
+                return;
+            }
+            path = m_requests.front();
+            m_requests.pop_front();
+        }
+        const QImage image = Thumbnail(path);
+        // Queued to the loader: dropped if it is gone by then (it waits for this thread first).
+        QMetaObject::invokeMethod(
+            this, [this, path, image] { Q_EMIT thumbnailReady(path, image); },
+            Qt::QueuedConnection);
+    }
+}
+
+QImage ThumbnailLoader::Thumbnail(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) return {};
+    const QString key = CacheKey(file);
+    if (const QImage* made = m_made.object(key)) return *made;
+    QImage image = m_decode(path, m_box);
+    const auto kib = static_cast<int>(image.sizeInBytes() / 1024) + 1;
+    m_made.insert(key, new QImage(image), kib);
+    return image;
+}

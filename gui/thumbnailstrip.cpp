@@ -1,0 +1,126 @@
+#include "gui/thumbnailstrip.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QUrl>
+
+#include "core/clientsession.h"
+#include "gui/desktopopen.h"
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kTileGap = 6;
+
+// A grey box while the thumbnail is made; crossed out when the photo does not decode.
+QPixmap EmptyTile(bool broken) {
+    QPixmap tile(ThumbnailStrip::kThumbnailBox);
+    tile.fill(QColor(0xe4, 0xe4, 0xe4));
+    if (broken) {
+        QPainter painter(&tile);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0xb0, 0x30, 0x30), 3));
+        const QRect mark = tile.rect().adjusted(40, 25, -40, -25);
+        painter.drawLine(mark.topLeft(), mark.bottomRight());
+        painter.drawLine(mark.topRight(), mark.bottomLeft());
+    }
+    return tile;
+}
+
+QString NameAndFolder(const QString& path) {
+    const QFileInfo file(path);
+    return file.fileName() + QLatin1Char('\n') + QDir::toNativeSeparators(file.absolutePath());
+}
+
+}  // namespace
+
+ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
+                               ThumbnailLoader::Decoder decode)
+    : QWidget(parent),
+      m_session(session),
+      m_pages(new QStackedWidget(this)),
+      m_tiles(new QListWidget(m_pages)),
+      m_openFolder(new QPushButton(QStringLiteral("저장 폴더 열기"), this)),
+      // Decoded at the screen's pixels, so a scaled screen shows them sharp.
+      m_loader(kThumbnailBox * qApp->devicePixelRatio(), kTiles, std::move(decode)) {
+    auto* empty = new QLabel(QStringLiteral("받은 사진이 여기에 표시됩니다"), m_pages);
+    empty->setAlignment(Qt::AlignCenter);
+    empty->setStyleSheet(QStringLiteral("color: gray"));
+    m_pages->addWidget(empty);
+    m_pages->addWidget(m_tiles);
+
+    m_tiles->setViewMode(QListView::IconMode);
+    m_tiles->setFlow(QListView::LeftToRight);
+    m_tiles->setWrapping(false);
+    m_tiles->setMovement(QListView::Static);
+    m_tiles->setUniformItemSizes(true);
+    m_tiles->setIconSize(kThumbnailBox);
+    m_tiles->setGridSize(kThumbnailBox + QSize(kTileGap, kTileGap));
+    m_tiles->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_tiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Room for one row of tiles and the scroll bar under it, so neither is cut.
+    m_pages->setFixedHeight(m_tiles->gridSize().height() +
+                            m_tiles->horizontalScrollBar()->sizeHint().height() +
+                            2 * m_tiles->frameWidth());
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_pages, 1);
+    row->addWidget(m_openFolder, 0, Qt::AlignBottom);
+
+    connect(m_tiles, &QListWidget::itemActivated, this,
+            [this](const QListWidgetItem* tile) { OpenPhoto(tile); });
+    connect(m_openFolder, &QPushButton::clicked, this, [this] { OpenSaveFolder(m_session); });
+    connect(&m_loader, &ThumbnailLoader::thumbnailReady, this,
+            [this](const QString& path, const QImage& image) { ShowThumbnail(path, image); });
+    connect(&session, &ClientSession::photoStored, this,
+            [this](const QString& path) { ShowPhoto(path); });
+}
+
+void ThumbnailStrip::ShowPhoto(const QString& path) {
+    delete TileOf(path);
+    auto* tile = new QListWidgetItem(QIcon(EmptyTile(false)), QString());
+    tile->setData(kPathRole, path);
+    tile->setToolTip(NameAndFolder(path));
+    m_tiles->insertItem(0, tile);
+    while (m_tiles->count() > kTiles) delete m_tiles->takeItem(kTiles);
+    m_pages->setCurrentWidget(m_tiles);
+    m_loader.Request(path);
+}
+
+void ThumbnailStrip::ShowThumbnail(const QString& path, const QImage& image) {
+    QListWidgetItem* tile = TileOf(path);
+    if (!tile) return;  // pushed out of the row meanwhile
+    if (image.isNull()) {
+        tile->setIcon(QIcon(EmptyTile(true)));
+        tile->setToolTip(QStringLiteral("미리 보기를 만들 수 없는 사진\n") + NameAndFolder(path));
+        return;
+    }
+    QPixmap thumbnail = QPixmap::fromImage(image);
+    thumbnail.setDevicePixelRatio(qApp->devicePixelRatio());
+    tile->setIcon(QIcon(thumbnail));
+}
+
+void ThumbnailStrip::OpenPhoto(const QListWidgetItem* tile) const {
+    const QString path = tile->data(kPathRole).toString();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        m_session.Log("사진을 열 수 없음: " + path.toStdString());
+    }
+}
+
+QListWidgetItem* ThumbnailStrip::TileOf(const QString& path) const {
+    for (int row = 0; row < m_tiles->count(); ++row) {
+        QListWidgetItem* tile = m_tiles->item(row);
+        if (tile->data(kPathRole).toString() == path) return tile;
+    }
+    return nullptr;
+}

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImageWriter>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "core/clientsession.h"
+#include "gui/thumbnailstrip.h"
+#include "openedurls.h"
+#include "support/testfolder.h"
+
+namespace fs = std::filesystem;
+using testsupport::TestFolder;
+using testsupport::WaitUntil;
+
+namespace {
+
+// A strip on a fresh session whose decoder notes on which thread it ran, and can be held back.
+class ThumbnailStripTest : public ::testing::Test {
+protected:
+    void TearDown() override { m_held = false; }
+
+    QString Photo(const char* name) const {
+        return QString::fromStdString((m_module.Path() / name).string());
+    }
+    // A JPEG of one colour; `turn` is written as the camera's orientation.
+    QString Jpeg(const char* name, QSize size, QColor colour,
+                 QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        QImageWriter writer(Photo(name), "jpeg");
+        writer.setTransformation(turn);
+        EXPECT_TRUE(writer.write(image)) << name;
+        return Photo(name);
+    }
+    void Store(const QString& path) { Q_EMIT m_session.photoStored(path); }
+
+    QListWidget* Tiles() const { return m_strip.Tiles(); }
+    QStringList TilePaths() const {
+        QStringList paths;
+        for (int row = 0; row < Tiles()->count(); ++row) {
+            paths << Tiles()->item(row)->data(Qt::UserRole).toString();
+        }
+        return paths;
+    }
+    QPixmap TilePixmap(int row) const {
+        const QIcon icon = Tiles()->item(row)->icon();
+        return icon.pixmap(icon.availableSizes().value(0));
+    }
+    // True once the tile shows a picture of about this colour in its middle.
+    bool ShowsColour(int row, QColor colour) const {
+        const QImage shown = TilePixmap(row).toImage();
+        const QColor middle = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+        return std::abs(middle.red() - colour.red()) < 12 &&
+               std::abs(middle.green() - colour.green()) < 12 &&
+               std::abs(middle.blue() - colour.blue()) < 12;
+    }
+    int Decodes() {
+        std::lock_guard lock(m_mutex);
+        return static_cast<int>(m_decodedOn.size());
+    }
+
+    TestFolder m_module;
+    ClientSession m_session{ProgramFolders::At(m_module.Path())};
+    std::mutex m_mutex;
+    std::vector<QThread*> m_decodedOn;
+    std::atomic<bool> m_held{false};     // the decoder waits while set
+    std::atomic<bool> m_entered{false};  // the decoder was called
+    ThumbnailStrip m_strip{m_session, nullptr, [this](const QString& path, QSize box) {
+                               m_entered = true;
+                               while (m_held) QThread::msleep(1);
+                               {
+                                   std::lock_guard lock(m_mutex);
+                                   m_decodedOn.push_back(QThread::currentThread());
+                               }
+                               return DecodeThumbnail(path, box);
+                           }};
+};
+
+TEST_F(ThumbnailStripTest, NewestFirstBoundedAndAPhotoReceivedAgainMovesToTheFront) {
+    QStringList stored;
+    for (int i = 0; i < 15; ++i) {
+        stored.prepend(Photo(qPrintable(QStringLiteral("p%1.jpg").arg(i))));
+        Store(stored.front());
+    }
+    ASSERT_EQ(TilePaths(), stored.mid(0, ThumbnailStrip::kTiles));
+
+    Store(Photo("p10.jpg"));
+    stored.removeAll(Photo("p10.jpg"));
+    stored.prepend(Photo("p10.jpg"));
+    EXPECT_EQ(TilePaths(), stored.mid(0, ThumbnailStrip::kTiles));
+    EXPECT_EQ(Tiles()->item(0)->toolTip(),
+              QStringLiteral("p10.jpg\n") + QString::fromStdString(m_module.Path().string()));
+}
+
+TEST_F(ThumbnailStripTest, ThumbnailsAreScaledWhileDecodingOffTheWindowThread) {
+    const struct {
+        const char* name;
+        QSize stored;
+        QImageIOHandler::Transformations turn;
+        QColor colour;
+        QSize shown;
+    } cases[] = {
+        {"wide.jpg", {1200, 900}, QImageIOHandler::TransformationNone, Qt::red, {120, 90}},
+        {"tall.jpg", {300, 900}, QImageIOHandler::TransformationNone, Qt::blue, {30, 90}},
+        {"small.jpg", {60, 40}, QImageIOHandler::TransformationNone, Qt::green, {60, 40}},
+        // Stored on its side: stands upright once turned.
+        {"turned.jpg", {1200, 600}, QImageIOHandler::TransformationRotate90, Qt::yellow, {45, 90}},
+    };
+    for (const auto& c : cases) {
+        Store(Jpeg(c.name, c.stored, c.colour, c.turn));
+        ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, c.colour); })) << c.name;
+        EXPECT_EQ(TilePixmap(0).size(), c.shown) << c.name;
+    }
+    std::lock_guard lock(m_mutex);
+    ASSERT_EQ(m_decodedOn.size(), std::size(cases));
+    for (QThread* thread : m_decodedOn) EXPECT_NE(thread, QApplication::instance()->thread());
+}
+
+TEST_F(ThumbnailStripTest, AFileThatDoesNotDecodeShowsTheBrokenTile) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"garbled.jpg", std::string("\xff\xd8\xff\xe0 not a picture at all", 26)},
+        {"empty.jpg", ""},
+    };
+    for (const auto& c : cases) {
+        testsupport::WriteFileBytes(m_module.Path() / c.name, c.bytes);
+        Store(Photo(c.name));
+        EXPECT_TRUE(WaitUntil([&] {
+            return Tiles()->item(0)->toolTip().startsWith(
+                QStringLiteral("미리 보기를 만들 수 없는"));
+        })) << c.name;
+        EXPECT_TRUE(Tiles()->item(0)->toolTip().contains(QString::fromUtf8(c.name)));
+    }
+    // The photo is kept in the row: it can still be opened.
+    EXPECT_EQ(TilePaths(), QStringList({Photo("empty.jpg"), Photo("garbled.jpg")}));
+}
+
+TEST_F(ThumbnailStripTest, AFileShownAgainUnchangedIsNotDecodedAgain) {
+    const QString path = Jpeg("a.jpg", {400, 300}, Qt::red);
+    Store(path);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::red); }));
+    Store(Jpeg("b.jpg", {400, 300}, Qt::blue));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::blue); }));
+
+    Store(path);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::red); }));
+    EXPECT_EQ(Decodes(), 2);
+
+    // Received again with other contents: made anew.
+    Jpeg("a.jpg", {800, 300}, Qt::green);
+    Store(path);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::green); }));
+    EXPECT_EQ(Decodes(), 3);
+}
+
+TEST_F(ThumbnailStripTest, ADeliveryOfManyPhotosDecodesOnlyTheNewest) {
+    m_held = true;
+    Store(Jpeg("first.jpg", {40, 30}, Qt::blue));
+    ASSERT_TRUE(WaitUntil([&] { return m_entered.load(); }));
+    for (int i = 0; i < 200; ++i)
+        Store(Jpeg(qPrintable(QStringLiteral("p%1.jpg").arg(i)), {40, 30}, Qt::red));
+    m_held = false;
+
+    ASSERT_TRUE(WaitUntil([&] {
+        for (int row = 0; row < ThumbnailStrip::kTiles; ++row) {
+            if (!ShowsColour(row, Qt::red)) return false;
+        }
+        return true;
+    }));
+    // The one under way when the delivery came, then only the row's worth.
+    EXPECT_EQ(Decodes(), 1 + ThumbnailStrip::kTiles);
+}
+
+TEST_F(ThumbnailStripTest, DoubleClickOrEnterOpensThePhotoAndTheButtonTheSaveFolder) {
+    OpenedUrls opened;
+    fs::create_directory(m_module.Path() / "save");
+    m_session.SetSaveFolder((m_module.Path() / "save").string());
+    Store(Photo("one.jpg"));
+    Store(Photo("two.jpg"));
+    m_strip.resize(600, m_strip.sizeHint().height());
+    m_strip.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_strip));
+
+    // The view lays its tiles out after the event loop's turn.
+    ASSERT_TRUE(WaitUntil([&] { return !Tiles()->visualItemRect(Tiles()->item(1)).isEmpty(); }));
+    const QPoint second = Tiles()->visualItemRect(Tiles()->item(1)).center();
+    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, second);
+    Tiles()->setCurrentRow(0);
+    QTest::keyClick(Tiles(), Qt::Key_Return);
+    m_strip.OpenFolderButton()->click();
+
+    std::vector<std::string> urls;
+    for (const QUrl& url : opened.urls) urls.push_back(url.toLocalFile().toStdString());
+    EXPECT_EQ(urls, std::vector<std::string>({Photo("one.jpg").toStdString(),
+                                              Photo("two.jpg").toStdString(),
+                                              Photo("save").toStdString()}));
+}
+
+}  // namespace
