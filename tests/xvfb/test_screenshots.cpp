@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSet>
 #include <QTableView>
@@ -36,6 +37,7 @@
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
 #include "gui/thumbnailstrip.h"
+#include "gui/traymenu.h"
 #include "peers/znlservice.h"
 #include "platform/privateprofile.h"
 #include "protocol/programinfo.h"
@@ -226,6 +228,16 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
             [&] { return GetDlgItemText(view, form::IDC_DATE).startsWith(QStringLiteral("20")); },
             kLimitMs));
         Save(frame, "main_form");
+
+        // The tray menu, as a right click on the icon opens it.
+        auto* tray = frame.findChild<CBTray*>();
+        ASSERT_NE(tray, nullptr);
+        QMenu* menu = tray->Menu();
+        menu->popup(frame.geometry().center());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu, kLimitMs));
+        EXPECT_EQ(menu->actions().size(), 6);
+        Save(*menu, "tray_menu");
+        menu->hide();
 
         // The row of the latest photos during a delivery: the received file (not a picture: the
         // broken tile), then the coloured ones as they are made.
