@@ -8,7 +8,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QVariant>
 #include <filesystem>
 #include <mutex>
@@ -16,6 +15,7 @@
 #include "core/deliveryledger.h"
 #include "platform/clock.h"
 #include "storeconnection.h"
+#include "support/ledgerfixture.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -65,19 +65,6 @@ public:
         EXPECT_TRUE(query.exec(QStringLiteral("SELECT path FROM companions ORDER BY id")));
         while (query.next()) paths.push_back(query.value(0).toString().toStdString());
         return paths;
-    }
-    // The rows a statement gives, each with its values joined by "|".
-    std::vector<std::string> Rows(const char* statement) {
-        std::vector<std::string> rows;
-        QSqlQuery query(QSqlDatabase::database(m_name, false));
-        EXPECT_TRUE(query.exec(QString::fromLatin1(statement)))
-            << query.lastError().text().toStdString();
-        while (query.next()) {
-            QStringList values;
-            for (int i = 0; i < query.record().count(); ++i) values << query.value(i).toString();
-            rows.push_back(values.join(u'|').toStdString());
-        }
-        return rows;
     }
     bool Run(const char* statement) {
         QSqlQuery query(QSqlDatabase::database(m_name, false));
@@ -236,9 +223,9 @@ TEST_F(DeliveryLedgerTest, APictureCheckMarksTheRowOfTheFileItReadWhereverItWasK
     ledger->PictureChecked(place, {5, first.st_dev, first.st_ino}, "damaged: 끝 표시 없음");
     ASSERT_TRUE(ledger->Flush());
 
-    LedgerReader reader(ledgerFile);
-    EXPECT_EQ(reader.Rows("SELECT path, picture_check FROM photos ORDER BY id"),
-              (std::vector<std::string>{"p (1).jpg|damaged: 끝 표시 없음", "p.jpg|"}));
+    EXPECT_EQ(
+        testsupport::LedgerRows(ledgerFile, "SELECT path, picture_check FROM photos ORDER BY id"),
+        (QStringList{QStringLiteral("p (1).jpg|damaged: 끝 표시 없음"), QStringLiteral("p.jpg|")}));
 }
 
 // A ledger of the first version has no picture checks: the column is added, its rows kept.
@@ -259,10 +246,11 @@ TEST_F(DeliveryLedgerTest, ALedgerOfTheFirstVersionIsUpgradedWithItsRowsKept) {
     ledger->PictureChecked({"/s", "old.jpg"}, {3, 1, 2}, "sound");
     ASSERT_TRUE(ledger->Flush());
     EXPECT_FALSE(Said("손상")) << "an upgrade is no damage";
-    LedgerReader reader(ledgerFile);
-    EXPECT_EQ(reader.Rows("SELECT path, picture_check FROM photos ORDER BY id"),
-              (std::vector<std::string>{"old.jpg|sound", "new.jpg|"}));
-    EXPECT_EQ(reader.Rows("PRAGMA user_version"), std::vector<std::string>{"2"});
+    EXPECT_EQ(
+        testsupport::LedgerRows(ledgerFile, "SELECT path, picture_check FROM photos ORDER BY id"),
+        (QStringList{QStringLiteral("old.jpg|sound"), QStringLiteral("new.jpg|")}));
+    EXPECT_EQ(testsupport::LedgerRows(ledgerFile, "PRAGMA user_version"),
+              QStringList{QStringLiteral("2")});
 }
 
 TEST_F(DeliveryLedgerTest, ADamagedLedgerIsSetAsideAndMadeAnewWhileReceptionGoesOn) {

@@ -8,11 +8,14 @@
 
 #include "core/clientsession.h"
 #include "core/clientsock.h"
+#include "core/deliveryledger.h"
 #include "core/sessionstatus.h"
 #include "core/settings.h"
 #include "peers/znlservice.h"
 #include "platform/clock.h"
 #include "platform/privateprofile.h"
+#include "support/jpegbytes.h"
+#include "support/ledgerfixture.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -182,4 +185,61 @@ TEST(ReceptionSession, ADeliveryOfDozensOfPhotosIsToldOnceAndTheStateFollowsTheS
     EXPECT_TRUE(WaitUntil([&] { return status.State() == SessionState::Idle; }, kLimitMs));
     session.Stop();
     service->Stop();
+}
+
+// Every completed JPEG is checked beside reception: the ledger marks it, and a cut one is told with
+// its reason in a line and to the faces. A photo of another kind is left unchecked.
+TEST(ReceptionSession, CompletedPhotosGetTheirPictureCheckInTheLedgerAndACutOneIsTold) {
+    TestFolder module;
+    TestFolder source;
+    TestFolder save;
+    const ProgramFolders folders = ProgramFolders::At(module.Path());
+    const std::string whole = testsupport::BaselineJpeg();
+    WriteFileBytes(source.Path() / "whole.jpg", whole);
+    WriteFileBytes(source.Path() / "cut.jpg", whole.substr(0, whole.size() - 3));
+    WriteFileBytes(source.Path() / "notes.pdf", "%PDF-1.4");
+    znlservice::ServiceSettings settings;
+    settings.accounts.push_back({"guest", "secret", 4321, ""});
+    settings.folder = source.Path();
+    znlservice::ZnlService service(settings);
+    ASSERT_TRUE(service.Start());
+    ASSERT_TRUE(StoreAutomaticLogin(folders.settingsFile, service.LoginPort()));
+    ASSERT_TRUE(platform::WritePrivateProfileString(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER,
+                                                    save.Path().string(), folders.settingsFile));
+
+    ClientSession session(folders);
+    QStringList lines;
+    QObject::connect(&session, &ClientSession::activityLine,
+                     [&](const QString& line) { lines << line; });
+    QList<QPair<QString, QString>> damaged;
+    QObject::connect(
+        &session, &ClientSession::photoDamaged,
+        [&](const QString& path, const QString& reason) { damaged << qMakePair(path, reason); });
+    QObject::connect(&session, &ClientSession::signInRequested, &session,
+                     [&session](const SignInPrefill& prefill) {
+                         session.SignIn(prefill.userId, prefill.password, prefill.autoLogin);
+                     });
+    session.Start();
+
+    const QString cutReason = QStringLiteral("끝 표시(EOI)가 없음: 파일이 잘렸습니다");
+    ASSERT_TRUE(WaitUntil([&] { return !damaged.isEmpty(); }, kLimitMs));
+    EXPECT_EQ(damaged[0].first, QString::fromStdString((save.Path() / "cut.jpg").string()));
+    EXPECT_EQ(damaged[0].second, cutReason);
+    EXPECT_EQ(lines.filter(QStringLiteral("손상된 사진: cut.jpg (") + cutReason + u')').size(), 1)
+        << lines.join(u'\n').toStdString();
+
+    const QStringList expected = {QStringLiteral("cut.jpg|damaged: ") + cutReason,
+                                  QStringLiteral("notes.pdf|"), QStringLiteral("whole.jpg|sound")};
+    QStringList rows;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            rows = testsupport::LedgerRows(folders.SettingsFolder() / DELIVERY_LEDGER_FILE,
+                                           "SELECT path, picture_check FROM photos ORDER BY path");
+            return rows == expected;
+        },
+        kLimitMs))
+        << rows.join(u'\n').toStdString();
+    EXPECT_EQ(damaged.size(), 1);
+    session.Stop();
+    service.Stop();
 }

@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 namespace testsupport {
@@ -61,6 +62,30 @@ void MakeLedger(const std::filesystem::path& file, LedgerVersion version,
         database.close();
     }
     QSqlDatabase::removeDatabase(name);
+}
+
+QStringList LedgerRows(const std::filesystem::path& file, const char* statement) {
+    const QString name = QStringLiteral("ledger-rows");
+    QStringList rows;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(QString::fromStdString(file.string()));
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (database.open()) {
+            QSqlQuery query(database);
+            if (query.exec(QString::fromLatin1(statement))) {
+                while (query.next()) {
+                    QStringList values;
+                    for (int i = 0; i < query.record().count(); ++i) {
+                        values << query.value(i).toString();
+                    }
+                    rows << values.join(u'|');
+                }
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
 }
 
 }  // namespace testsupport
