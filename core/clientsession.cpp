@@ -86,27 +86,24 @@ void ClientSession::PrepareFolders() {
 
 void ClientSession::OpenLedger() {
     const std::filesystem::path file = m_paths.SettingsFolder() / DELIVERY_LEDGER_FILE;
-    m_run->ledger =
-        std::make_shared<DeliveryLedger>(file.string(), [this](const std::string& line) {
-            QMetaObject::invokeMethod(
-                this, [this, line] { Log(line); }, Qt::QueuedConnection);
+    // Through the session's message window: a thread that outlives the session finds it gone.
+    m_run->ledger = std::make_shared<DeliveryLedger>(
+        file.string(), [this, wnd = Handle()](const std::string& line) {
+            PostTask(wnd, [this, line] { Log(line); });
         });
 }
 
 void ClientSession::StartPictureChecks() {
     m_run->pictureChecker = std::make_shared<PictureChecker>(
-        m_pictureDecoder,
-        [this, ledger = m_run->ledger](const PhotoPlace& place, const std::string& path,
-                                       const StoredPhoto& photo, const PictureVerdict& verdict) {
+        m_pictureDecoder, [this, wnd = Handle(), ledger = m_run->ledger](
+                              const PhotoPlace& place, const std::string& path,
+                              const StoredPhoto& photo, const PictureVerdict& verdict) {
             ledger->PictureChecked(place, photo,
                                    verdict.sound ? "sound" : "damaged: " + verdict.reason);
             if (verdict.sound) return;
-            QMetaObject::invokeMethod(
-                this,
-                [this, place, path, reason = verdict.reason] {
-                    OnPhotoDamaged(place, path, reason);
-                },
-                Qt::QueuedConnection);
+            PostTask(wnd, [this, place, path, reason = verdict.reason] {
+                OnPhotoDamaged(place, path, reason);
+            });
         });
 }
 

@@ -84,7 +84,8 @@ void DeliveryLedger::PhotoCompleted(const PhotoPlace& place, UniqueFd file) {
         }
         known = photo;
     }
-    Hand({LedgerChange::Kind::PhotoCompleted, place, {}, photo, {}, NowText(), {}}, std::move(file));
+    Hand({LedgerChange::Kind::PhotoCompleted, place, {}, photo, {}, NowText(), {}},
+         std::move(file));
 }
 
 void DeliveryLedger::CompanionWritten(const PhotoPlace& place) {
@@ -105,7 +106,9 @@ void DeliveryLedger::PhotoMoved(const PhotoPlace& place, const std::string& move
 
 void DeliveryLedger::PictureChecked(const PhotoPlace& place, const StoredPhoto& photo,
                                     std::string verdict) {
-    Hand({LedgerChange::Kind::PictureChecked, place, {}, photo, {}, NowText(), std::move(verdict)});
+    // No time: the verdict goes into the photo's row, and the checker's thread stays out of the C
+    // library's time-zone state.
+    Hand({LedgerChange::Kind::PictureChecked, place, {}, photo, {}, {}, std::move(verdict)});
 }
 
 void DeliveryLedger::Hand(LedgerChange change, UniqueFd file) {

@@ -1,18 +1,28 @@
 #include "gui/thumbnailloader.h"
 
-#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <algorithm>
+
+#include <sys/stat.h>
 
 namespace {
 
 // Thumbnails kept, by their bytes in KiB: some hundreds of the row's size, far more than it shows.
 constexpr int kMadeKiB = 16 * 1024;
 
-QString CacheKey(const QFileInfo& file) {
-    return file.absoluteFilePath() + QLatin1Char('\n') + QString::number(file.size()) +
-           QLatin1Char('\n') + QString::number(file.lastModified().toMSecsSinceEpoch());
+// Size and modification time straight from the file: a time in local time would have this thread
+// touch the C library's time-zone state, which the session's threads use too. Empty when the file
+// is gone.
+QString CacheKey(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return {};
+    }
+    return path + QLatin1Char('\n') + QString::number(status.st_size) + QLatin1Char('\n') +
+           QString::number(status.st_mtim.tv_sec) + QLatin1Char('.') +
+           QString::number(status.st_mtim.tv_nsec);
 }
 
 }  // namespace
@@ -67,9 +77,8 @@ void ThumbnailLoader::WorkThroughRequests() {
 }
 
 QImage ThumbnailLoader::Thumbnail(const QString& path) {
-    const QFileInfo file(path);
-    if (!file.isFile()) return {};
-    const QString key = CacheKey(file);
+    const QString key = CacheKey(QFileInfo(path).absoluteFilePath());
+    if (key.isEmpty()) return {};
     if (const QImage* made = m_made.object(key)) return *made;
     QImage image = m_decode(path, m_box);
     const auto kib = static_cast<int>(image.sizeInBytes() / 1024) + 1;

@@ -49,6 +49,8 @@ public:
           lParam(0),
           text(std::move(ownText)),
           carriesText(true) {}
+    explicit MessageEvent(std::function<void()> work)
+        : QEvent(kMessageEvent), message(0), wParam(0), lParam(0), task(std::move(work)) {}
     ~MessageEvent() override {
         platform::TakeOverEventFromOtherThread();
         if (pending) pending->Finish(0);
@@ -62,6 +64,7 @@ public:
     std::shared_ptr<PendingSend> pending;  // null for a posted message
     std::string text;
     const bool carriesText = false;  // the handler gets the text's address as lParam
+    std::function<void()> task;      // run instead of a handler
 
     LPARAM Argument() const { return carriesText ? reinterpret_cast<LPARAM>(&text) : lParam; }
 };
@@ -134,6 +137,10 @@ bool MessageWindow::event(QEvent* event) {
     platform::TakeOverEventFromOtherThread();
     if (event->type() != kMessageEvent) return QObject::event(event);
     auto* message = static_cast<MessageEvent*>(event);
+    if (message->task) {
+        message->task();
+        return true;
+    }
     LRESULT result = Dispatch(message->message, message->wParam, message->Argument());
     if (message->pending) message->pending->Finish(result);
     return true;
@@ -168,6 +175,10 @@ bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool PostText(HWND hWnd, UINT message, WPARAM wParam, std::string text) {
     return Post(hWnd, new MessageEvent(message, wParam, std::move(text)));
+}
+
+bool PostTask(HWND hWnd, std::function<void()> task) {
+    return Post(hWnd, new MessageEvent(std::move(task)));
 }
 
 bool IsWindow(HWND hWnd) {

@@ -51,6 +51,9 @@ bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues the message with a text it owns: the handler's lParam points to it (a std::string) while
 // it runs. The sender does not wait for the window's thread, which may be busy painting.
 bool PostText(HWND hWnd, UINT message, WPARAM wParam, std::string text);
+// Runs `task` on the window's thread once its loop gets to it; false (and the task dropped on
+// the caller's thread) when the window does not exist. For threads that may outlive the window.
+bool PostTask(HWND hWnd, std::function<void()> task);
 bool IsWindow(HWND hWnd);
 
 // Ends the message loop once control returns to it (like posting WM_QUIT), even if it has not

@@ -128,7 +128,8 @@ TEST_F(HeadlessProcess, ReceivesResumesAndContainsPhotosFromAWindowsSettingsFile
               std::string::npos);
 
     // The folder list goes up shortly after the login.
-    ASSERT_TRUE(WaitUntil([&] { return !m_service->FolderListUploads().empty(); }, kLimitMs));
+    ASSERT_TRUE(WaitUntil([&] { return !m_service->FolderListUploads().empty(); }, kLimitMs))
+        << client->readAllStandardError().toStdString();
 
     EndWith(client, SIGTERM);
     EXPECT_EQ(client->exitCode(), 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
 #include <memory>
@@ -98,9 +99,9 @@ TEST(MessageWindow, PostQueuesUntilTheLoopRuns) {
     EXPECT_EQ(seen, (std::vector<WPARAM>{1, 2}));
 }
 
-// A reception thread hands over texts without waiting for a busy window thread; they arrive in
-// order with the plain posts, and a window that goes first takes them with it.
-TEST(MessageWindow, PostedTextsArriveInOrderWithoutTheSenderWaiting) {
+// A reception thread hands over texts and tasks without waiting for a busy window thread; they
+// arrive in order with the plain posts, and a window that goes first takes them with it.
+TEST(MessageWindow, PostedTextsAndTasksArriveInOrderWithoutTheSenderWaiting) {
     auto window = std::make_unique<MessageWindow>();
     std::vector<std::string> seen;
     window->Bind(kEcho, [&](WPARAM w, LPARAM l) {
@@ -117,10 +118,28 @@ TEST(MessageWindow, PostedTextsArriveInOrderWithoutTheSenderWaiting) {
     ASSERT_TRUE(WaitUntil([&] { return seen.size() == 3; }));
     EXPECT_EQ(seen, (std::vector<std::string>{"파일 수신 완료!", "42", std::string(1000, 'x')}));
 
+    // A task runs on the window's thread, in order with the messages.
+    std::thread::id ranOn;
+    std::thread([&] {
+        PostText(window->Handle(), kEcho, 0, "before the task");
+        PostTask(window->Handle(), [&] {
+            ranOn = std::this_thread::get_id();
+            seen.push_back("task");
+        });
+    }).join();
+    ASSERT_TRUE(WaitUntil([&] { return seen.size() == 5; }));
+    EXPECT_EQ(seen[3], "before the task");
+    EXPECT_EQ(seen[4], "task");
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+
     PostText(window->Handle(), kEcho, 0, "never handled");  // freed with the window (asan)
     const HWND gone = window->Handle();
     window.reset();
     EXPECT_FALSE(PostText(gone, kEcho, 0, "nobody"));
+    bool ran = false;
+    EXPECT_FALSE(PostTask(gone, [&] { ran = true; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ran);
 }
 
 TEST(WindowTimer, RepeatsUntilKilledAndSettingARunningIdRestartsIt) {
