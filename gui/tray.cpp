@@ -55,7 +55,8 @@ bool CTray::SetPicture(const QPixmap& picture) {
 }
 
 void CTray::SetTooltip(const std::string& text) {
-    m_icon.setToolTip(QString::fromStdString(platform::FitUtf8ToCp949Bytes(text, TIP_BYTES)));
+    const QString tip = QString::fromStdString(platform::FitUtf8ToCp949Bytes(text, TIP_BYTES));
+    if (tip != m_icon.toolTip()) m_icon.setToolTip(tip);
 }
 
 void CTray::RemoveIcon() {

@@ -33,7 +33,9 @@ public:
     bool SetIcon(const QString& iconResource);
     // The same for a picture at hand (a state of the session drawn over the program's icon).
     bool SetPicture(const QPixmap& picture);
-    // The text is cut to TIP_BYTES bytes of CP949 at a character boundary.
+    // The text is cut to TIP_BYTES bytes of CP949 at a character boundary. The same text again
+    // changes nothing: the tip follows every progress report, and the notification area would
+    // otherwise be told at each one.
     void SetTooltip(const std::string& text);
     void RemoveIcon();
 
