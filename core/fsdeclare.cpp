@@ -1,6 +1,7 @@
 #include "core/fsdeclare.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,13 +26,34 @@ void UniqueFd::Reset() {
     m_fd = -1;
 }
 
+namespace {
+
+// One write call takes at most this much. A larger one lets the kernel fill the page cache with
+// 2 MiB pages, and on a virtual machine that hands freed memory back to its host, taking those
+// was measured up to nine times slower than 1 MiB writes of the same block.
+constexpr std::size_t kWriteCallBytes = std::size_t{1} << 20;
+
+// Writes the leading pieces from offset in one call of at most kWriteCallBytes and IOV_MAX pieces.
+ssize_t WriteSomePieces(int file, std::span<const iovec> pieces, off_t offset) {
+    std::size_t count = 0;
+    std::size_t bytes = 0;
+    while (count < pieces.size() && count < IOV_MAX &&
+           bytes + pieces[count].iov_len <= kWriteCallBytes) {
+        bytes += pieces[count].iov_len;
+        ++count;
+    }
+    if (count == 0) return ::pwrite(file, pieces[0].iov_base, kWriteCallBytes, offset);
+    return ::pwritev(file, pieces.data(), static_cast<int>(count), offset);
+}
+
+}  // namespace
+
 int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces) {
     const off_t start = static_cast<off_t>(info.storedSize + info.written);
     off_t offset = start;
     std::size_t first = 0;
     while (first < pieces.size()) {
-        const ssize_t written = ::pwritev(info.file.Get(), &pieces[first],
-                                          static_cast<int>(pieces.size() - first), offset);
+        const ssize_t written = WriteSomePieces(info.file.Get(), pieces.subspan(first), offset);
         if (written <= 0) {
             if (written < 0 && errno == EINTR) continue;
             const int error = written < 0 ? errno : ENOSPC;

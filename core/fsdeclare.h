@@ -76,7 +76,7 @@ StoreFault CheckRecvFile(const RecvFileInfo& info);
 // The open file once more, for reading only and without its lock; none when its name no longer
 // leads to it.
 UniqueFd OpenRecvFileForReading(const RecvFileInfo& info);
-// Appends the pieces at the end of the file with one write and adds them to written. On failure
+// Appends the pieces at the end of the file and adds them to written. On failure
 // the file is cut back to its length before the call and the error number is returned.
 int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces);
 // Closes the file and its folder.

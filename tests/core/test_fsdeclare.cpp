@@ -157,6 +157,33 @@ TEST_F(FileStoreTest, ReopeningResumesAtTheStoredLengthAndAnUntouchedNewFileIsDi
     EXPECT_EQ(ReadFileBytes(save / "old.jpg"), std::string(512, 'o') + "tail");
 }
 
+// A block is written in several calls; whatever its pieces, the file gets them in order.
+TEST_F(FileStoreTest, ABlockReachesTheFileWholeWhateverItsPieces) {
+    const std::vector<std::vector<std::size_t>> layouts = {
+        {3 * 1048576 + 100},                // one piece larger than a write call
+        {614400, 614400, 614400, 614400},   // pieces that fill calls unevenly
+        std::vector<std::size_t>(1500, 7),  // more pieces than one call may take
+        {1, 1048576, 1, 2 * 1048576, 1},
+    };
+    for (std::size_t layout = 0; layout < layouts.size(); ++layout) {
+        const std::string name = "block" + std::to_string(layout) + ".jpg";
+        ASSERT_TRUE(Open("", name));
+        std::string expected;
+        std::vector<std::span<const char>> pieces;
+        std::vector<std::string> texts;
+        texts.reserve(layouts[layout].size());
+        for (std::size_t size : layouts[layout]) {
+            texts.emplace_back(size, static_cast<char>('a' + texts.size() % 26));
+            expected += texts.back();
+        }
+        for (const std::string& text : texts) pieces.emplace_back(text);
+        ASSERT_EQ(store.Append(pieces), 0) << layout;
+        EXPECT_EQ(store.Info().written, static_cast<std::int64_t>(expected.size())) << layout;
+        store.Close();
+        EXPECT_EQ(ReadFileBytes(save / name), expected) << layout;
+    }
+}
+
 // A stored file that cannot be the start of the photo, longer than the photo or than the "R"
 // answer's ten digits can say, is kept under a free name and the photo starts afresh.
 TEST_F(FileStoreTest, AStoredFileThatCannotBeThePhotosStartIsKeptAside) {
