@@ -163,7 +163,7 @@ TEST_F(FileStoreTest, ABlockReachesTheFileWholeWhateverItsPieces) {
         {3 * 1048576 + 100},                // one piece larger than a write call
         {614400, 614400, 614400, 614400},   // pieces that fill calls unevenly
         std::vector<std::size_t>(1500, 7),  // more pieces than one call may take
-        {1, 1048576, 1, 2 * 1048576, 1},
+        {1, 65536, 1, 2 * 65536, 1},
     };
     for (std::size_t layout = 0; layout < layouts.size(); ++layout) {
         const std::string name = "block" + std::to_string(layout) + ".jpg";
