@@ -9,8 +9,12 @@
 
 namespace {
 
-// Thumbnails kept, by their bytes in KiB: some hundreds of the row's size, far more than it shows.
-constexpr int kMadeKiB = 16 * 1024;
+// Thumbnails kept, by their bytes in KiB: twice as many as may wait, so a photo received again
+// while its tile is still in view is not decoded again, and a long delivery does not add to the
+// program's memory.
+int MadeKiB(QSize box, int waiting) {
+    return std::max(1, 2 * waiting * box.width() * box.height() * 4 / 1024);
+}
 
 // Size and modification time straight from the file: a time in local time would have this thread
 // touch the C library's time-zone state, which the session's threads use too. Empty when the file
@@ -32,7 +36,7 @@ ThumbnailLoader::ThumbnailLoader(QSize box, int waiting, Decoder decode, QObject
       m_box(box),
       m_waiting(static_cast<size_t>(std::max(waiting, 1))),
       m_decode(std::move(decode)),
-      m_made(kMadeKiB) {
+      m_made(MadeKiB(box, std::max(waiting, 1))) {
     m_pool.setMaxThreadCount(1);
     // The idle class on Linux: the reception thread and the window always go first.
     m_pool.setThreadPriority(QThread::IdlePriority);

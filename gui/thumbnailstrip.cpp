@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 #include "core/clientsession.h"
@@ -20,6 +21,30 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kTileGap = 6;
+
+// Paints each tile's own pixmap. A QIcon would do it through the pixmap cache, which keeps every
+// tile ever shown until the cache is full: about 10 MB that a long delivery never gave back.
+class TilePainter : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem plain = option;
+        initStyleOption(&plain, index);
+        const QWidget* view = plain.widget;
+        // The selection and focus, as the style draws them for an item without text or icon.
+        (view ? view->style() : QApplication::style())
+            ->drawControl(QStyle::CE_ItemViewItem, &plain, painter, view);
+        const QPixmap tile = index.data(ThumbnailStrip::kTileRole).value<QPixmap>();
+        QRect place(QPoint(), tile.deviceIndependentSize().toSize());
+        place.moveCenter(option.rect.center());
+        painter->drawPixmap(place, tile);
+    }
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return ThumbnailStrip::kThumbnailBox;
+    }
+};
 
 // A grey box while the thumbnail is made; crossed out when the photo does not decode.
 QPixmap EmptyTile(bool broken) {
@@ -50,6 +75,8 @@ ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
       m_pages(new QStackedWidget(this)),
       m_tiles(new QListWidget(m_pages)),
       m_openFolder(new QPushButton(QStringLiteral("저장 폴더 열기"), this)),
+      m_waitingTile(EmptyTile(false)),
+      m_brokenTile(EmptyTile(true)),
       // Decoded at the screen's pixels, so a scaled screen shows them sharp.
       m_loader(kThumbnailBox * qApp->devicePixelRatio(), kTiles, std::move(decode)) {
     auto* empty = new QLabel(QStringLiteral("받은 사진이 여기에 표시됩니다"), m_pages);
@@ -65,6 +92,7 @@ ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
     m_tiles->setUniformItemSizes(true);
     m_tiles->setIconSize(kThumbnailBox);
     m_tiles->setGridSize(kThumbnailBox + QSize(kTileGap, kTileGap));
+    m_tiles->setItemDelegate(new TilePainter(m_tiles));
     m_tiles->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Room for one row of tiles and the scroll bar under it, so neither is cut.
@@ -88,7 +116,8 @@ ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
 
 void ThumbnailStrip::ShowPhoto(const QString& path) {
     delete TileOf(path);
-    auto* tile = new QListWidgetItem(QIcon(EmptyTile(false)), QString());
+    auto* tile = new QListWidgetItem;
+    tile->setData(kTileRole, m_waitingTile);
     tile->setData(kPathRole, path);
     tile->setToolTip(NameAndFolder(path));
     m_tiles->insertItem(0, tile);
@@ -101,13 +130,13 @@ void ThumbnailStrip::ShowThumbnail(const QString& path, const QImage& image) {
     QListWidgetItem* tile = TileOf(path);
     if (!tile) return;  // pushed out of the row meanwhile
     if (image.isNull()) {
-        tile->setIcon(QIcon(EmptyTile(true)));
+        tile->setData(kTileRole, m_brokenTile);
         tile->setToolTip(QStringLiteral("미리 보기를 만들 수 없는 사진\n") + NameAndFolder(path));
         return;
     }
     QPixmap thumbnail = QPixmap::fromImage(image);
     thumbnail.setDevicePixelRatio(qApp->devicePixelRatio());
-    tile->setIcon(QIcon(thumbnail));
+    tile->setData(kTileRole, thumbnail);
 }
 
 void ThumbnailStrip::OpenPhoto(const QListWidgetItem* tile) const {

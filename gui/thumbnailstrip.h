@@ -2,6 +2,7 @@
 // The latest received photos as a row of thumbnails in the main form, newest on the left. A photo
 // received again moves to the front. Double-click or Enter on a tile opens the photo in the
 // desktop's viewer; the button beside the row opens the save folder.
+#include <QPixmap>
 #include <QWidget>
 
 #include "gui/thumbnaildecode.h"
@@ -19,6 +20,8 @@ class ThumbnailStrip : public QWidget {
 public:
     static constexpr int kTiles = 12;
     static constexpr QSize kThumbnailBox{120, 90};
+    // The tile's picture (a QPixmap) in its item's data.
+    static constexpr int kTileRole = Qt::UserRole + 1;
 
     explicit ThumbnailStrip(ClientSession& session, QWidget* parent = nullptr,
                             ThumbnailLoader::Decoder decode = DecodeThumbnail);
@@ -38,5 +41,8 @@ private:
     QStackedWidget* m_pages;
     QListWidget* m_tiles;
     QPushButton* m_openFolder;
+    // Shared by every tile that waits for its thumbnail or shows none.
+    QPixmap m_waitingTile;
+    QPixmap m_brokenTile;
     ThumbnailLoader m_loader;
 };

@@ -50,8 +50,7 @@ protected:
         return paths;
     }
     QPixmap TilePixmap(int row) const {
-        const QIcon icon = Tiles()->item(row)->icon();
-        return icon.pixmap(icon.availableSizes().value(0));
+        return Tiles()->item(row)->data(ThumbnailStrip::kTileRole).value<QPixmap>();
     }
     // True once the tile shows a picture of about this colour in its middle.
     bool ShowsColour(int row, QColor colour) const {
@@ -160,6 +159,16 @@ TEST_F(ThumbnailStripTest, AFileShownAgainUnchangedIsNotDecodedAgain) {
     Store(path);
     ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::green); }));
     EXPECT_EQ(Decodes(), 3);
+
+    // Kept only while it may come again soon: two rows of other photos later it is made anew,
+    // so a long delivery does not pile thumbnails up in memory.
+    for (int i = 0; i < 2 * ThumbnailStrip::kTiles; ++i) {
+        Store(Jpeg(qPrintable(QStringLiteral("other%1.jpg").arg(i)), {400, 300}, Qt::blue));
+        ASSERT_TRUE(WaitUntil([&] { return Decodes() == 4 + i; }));
+    }
+    Store(path);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::green); }));
+    EXPECT_EQ(Decodes(), 4 + 2 * ThumbnailStrip::kTiles);
 }
 
 TEST_F(ThumbnailStripTest, ADeliveryOfManyPhotosDecodesOnlyTheNewest) {
@@ -178,6 +187,23 @@ TEST_F(ThumbnailStripTest, ADeliveryOfManyPhotosDecodesOnlyTheNewest) {
     }));
     // The one under way when the delivery came, then only the row's worth.
     EXPECT_EQ(Decodes(), 1 + ThumbnailStrip::kTiles);
+}
+
+// Weeks in the tray: a tile pushed out of the row, once painted, leaves nothing of it behind.
+TEST_F(ThumbnailStripTest, ATilePushedOutOfThePaintedRowIsLetGo) {
+    m_strip.resize(900, 200);
+    m_strip.show();
+    Store(Jpeg("first.jpg", {64, 48}, Qt::red));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::red); }));
+    m_strip.grab();
+    const QPixmap first = TilePixmap(0);
+    for (int photo = 0; photo < ThumbnailStrip::kTiles; ++photo) {
+        Store(Photo(("later" + std::to_string(photo) + ".jpg").c_str()));
+        m_strip.grab();
+    }
+    ASSERT_FALSE(TilePaths().contains(Photo("first.jpg")));
+    // Only this copy is left: no cache of the view still holds the picture.
+    EXPECT_TRUE(first.isDetached());
 }
 
 TEST_F(ThumbnailStripTest, DoubleClickOrEnterOpensThePhotoAndTheButtonTheSaveFolder) {

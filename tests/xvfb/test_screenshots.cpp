@@ -246,9 +246,11 @@ TEST(ScreenshotOnXvfb, LoginDialogAndTheFormAfterALoginAndAReceivedPhoto) {
         EXPECT_EQ(tiles->count(), photos.size() + 1);
         // Made once the tile no longer shows the grey of the waiting tile, but the sky.
         const auto made = [&](int row) {
-            const QIcon icon = tiles->item(row)->icon();
-            const QColor corner =
-                icon.pixmap(icon.availableSizes().value(0)).toImage().pixelColor(0, 0);
+            const QColor corner = tiles->item(row)
+                                      ->data(ThumbnailStrip::kTileRole)
+                                      .value<QPixmap>()
+                                      .toImage()
+                                      .pixelColor(0, 0);
             return std::abs(corner.red() - 0x9c) < 12 && std::abs(corner.blue() - 0xf0) < 12;
         };
         EXPECT_TRUE(WaitUntil(
