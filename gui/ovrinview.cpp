@@ -135,6 +135,13 @@ void COvrinView::SetDlgItemText(int id, const std::string& text) {
 
 void COvrinView::AddActivityLine(const QString& line) {
     QListWidget* list = ActivityList();
+    // Several lines come for every photo: the list takes each at once, but after painting one it
+    // waits a moment before it paints again.
+    if (m_activityPause.isActive()) {
+        list->setUpdatesEnabled(false);
+    } else {
+        m_activityPause.start(platform::ScaledMilliseconds(kRepaintPauseMs));
+    }
     list->insertItem(0, line);
     while (list->count() > kActivityLines) delete list->takeItem(kActivityLines);
 }

@@ -77,6 +77,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A few pictures a second: as often as a person can read a count.
+    static constexpr int kRepaintPauseMs = 250;
+
     void CreateControls();
     void ObserveSession();
     void ObserveReception();
@@ -129,6 +132,7 @@ private:
     } m_rows;
     ReceiveProgress m_recvProgress;  // the file being received, for the progress bar
     QTimer m_rowsPause;              // the quarter second after the rows were put on screen
+    QTimer m_activityPause;          // the same after the activity list was painted
     bool m_rowsChanged = false;
     std::string m_saveFolderProblem;
     bool m_bDestroyed = false;

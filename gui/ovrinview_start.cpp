@@ -1,4 +1,5 @@
 // Start and end of the window: initial update and shutdown.
+#include <QListWidget>
 #include <QString>
 
 #include "core/clientsession.h"
@@ -10,7 +11,10 @@
 void COvrinView::OnInitialUpdate() {
     GetDlgItem(this, form::IDC_FOLDER_LIST)->setFont(m_fontLarge);
     GetDlgItem(this, form::IDC_FOLDER_EDIT)->setFont(m_fontLarge);
-    GetDlgItem(this, form::IDC_ACTIVITY_LIST)->setFont(m_fontSmall);
+    ActivityList()->setFont(m_fontSmall);
+    // Every line is one line of text in one font: the list is laid out by one of them rather
+    // than by measuring all thirty at each new line, several times for every received photo.
+    ActivityList()->setUniformItemSizes(true);
     CreateTray();
     GetDlgItem(this, form::IDC_DATE)->setFont(m_fontSmall);
     GetDlgItem(this, form::IDC_TIME)->setFont(m_fontSmall);

@@ -1,5 +1,6 @@
 // The status panel: the login state, what the reception reports, the progress of the file being
 // received and the photos of the current run, and the logout.
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <cmath>
@@ -18,8 +19,6 @@ namespace {
 
 constexpr char kStatusTimePattern[] = "%Y-%m-%d %H:%M:%S";
 constexpr int kBarSteps = 1000;
-// A few pictures a second: as often as a person can read a count.
-constexpr int kRowsPauseMs = 250;
 
 std::string StatusTime(std::time_t at) {
     return at == 0 ? std::string() : platform::FormatLocalTime(at, kStatusTimePattern);
@@ -41,6 +40,9 @@ void COvrinView::BindStatusControls() {
             this, [this] { OnLogout(); });
     m_rowsPause.setSingleShot(true);
     connect(&m_rowsPause, &QTimer::timeout, this, [this] { ApplyReceptionRows(); });
+    m_activityPause.setSingleShot(true);
+    connect(&m_activityPause, &QTimer::timeout, this,
+            [this] { ActivityList()->setUpdatesEnabled(true); });
 }
 
 void COvrinView::ObserveReception() {
@@ -137,7 +139,7 @@ void COvrinView::ApplyReceptionRows() {
     if (!m_rowsChanged) return;
     m_rowsChanged = false;
     ShowReceptionRows();
-    m_rowsPause.start(platform::ScaledMilliseconds(kRowsPauseMs));
+    m_rowsPause.start(platform::ScaledMilliseconds(kRepaintPauseMs));
 }
 
 void COvrinView::ShowReceptionRows() {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -248,6 +250,47 @@ TEST_F(StatusPanelTest, ManyCountsReachTheScreenAsFewUpdatesWithTheLatestValues)
     ASSERT_TRUE(Shows(1027, QStringLiteral("수신 중 사이즈: 2,000,000")));
     EXPECT_TRUE(BarShows(1.0));
     EXPECT_LE(barChanges.size(), 2);
+}
+
+namespace {
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+// A delivery writes several lines for every photo: the list holds each at once, and is painted a
+// few times a second rather than for each.
+TEST_F(StatusPanelTest, ManyActivityLinesAreListedAtOnceAndPaintedAFewTimes) {
+    m_view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
+    auto* list = static_cast<QListWidget*>(GetDlgItem(&m_view, 1000));
+    QApplication::processEvents();
+    PaintCounter counter(list->viewport());
+    QElapsedTimer took;
+    took.start();
+    constexpr int kLines = 200;
+    int paintsBeforeLast = 0;
+    for (int line = 1; line <= kLines; ++line) {
+        paintsBeforeLast = counter.paints;
+        Q_EMIT m_session.activityLine(QStringLiteral("line %1").arg(line));
+        ASSERT_EQ(list->item(0)->text(), QStringLiteral("line %1").arg(line));
+        QApplication::processEvents();
+    }
+    EXPECT_LE(counter.paints, 2 + took.elapsed() / 250);
+    // The last line reaches the screen, at once or after the pause.
+    EXPECT_TRUE(WaitUntil([&] { return counter.paints > paintsBeforeLast; }));
+    EXPECT_EQ(list->count(), 30);
 }
 
 TEST(StatusPanelLayout, BarAndRateSitOnTheFormWithoutCoveringAnyControl) {
