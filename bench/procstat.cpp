@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -34,6 +37,32 @@ double ProcessCpuSeconds(pid_t pid) {
 
 double MainThreadCpuSeconds(pid_t pid) {
     return CpuSecondsIn("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/stat");
+}
+
+double NamedThreadsCpuSeconds(pid_t pid, std::string_view name) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    double seconds = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::string comm;
+        std::getline(std::ifstream(task.path() / "comm"), comm);
+        if (comm != name) continue;
+        const double taskSeconds = CpuSecondsIn((task.path() / "stat").string());
+        if (taskSeconds > 0) seconds += taskSeconds;
+    }
+    return seconds;
+}
+
+double SettledCpuSeconds(pid_t pid) {
+    // At rest once a quarter second passes without a clock tick of CPU, or after ten seconds.
+    double seconds = ProcessCpuSeconds(pid);
+    for (int wait = 0; wait < 40; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const double now = ProcessCpuSeconds(pid);
+        if (now == seconds) break;
+        seconds = now;
+    }
+    return seconds;
 }
 
 ProcessMemory ReadProcessMemory(pid_t pid) {

@@ -118,9 +118,10 @@ struct Measure {
     double seconds = 0;
     double cpuSeconds = -1;
     double mainThreadCpuSeconds = -1;
-    long readyKb = -1;    // at the file server's greeting, before the first photo
-    long quarterKb = -1;  // once a quarter of the files were delivered
-    long endKb = -1;      // once every file was delivered
+    double ledgerCpuSeconds = -1;  // the ledger's thread: each photo's SHA-256 and its rows
+    long readyKb = -1;             // at the file server's greeting, before the first photo
+    long quarterKb = -1;           // once a quarter of the files were delivered
+    long endKb = -1;               // once every file was delivered
     long peakKb = -1;
     std::vector<double> firstAnswerMs;  // first file header after an idle line to its answer
 };
@@ -259,6 +260,7 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     Measure measure;
     const double cpuBefore = ProcessCpuSeconds(pid);
     const double mainThreadCpuBefore = MainThreadCpuSeconds(pid);
+    const double ledgerCpuBefore = NamedThreadsCpuSeconds(pid, "ledger");
     measure.readyKb = ReadProcessMemory(pid).residentKb;
     std::size_t delivered = 0;
     const std::size_t quarter = std::max<std::size_t>(1, bench.files.size() / 4);
@@ -271,8 +273,9 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
         return std::nullopt;
     }
     measure.seconds = std::chrono::duration<double>(done->at - greeting->at).count();
-    measure.cpuSeconds = ProcessCpuSeconds(pid) - cpuBefore;
+    measure.cpuSeconds = SettledCpuSeconds(pid) - cpuBefore;
     measure.mainThreadCpuSeconds = MainThreadCpuSeconds(pid) - mainThreadCpuBefore;
+    measure.ledgerCpuSeconds = NamedThreadsCpuSeconds(pid, "ledger") - ledgerCpuBefore;
     measure.endKb = ReadProcessMemory(pid).residentKb;
     // The late files only where the ideal receiver expects them: in the warm rounds.
     const bool late = !cold && MeasureFirstAnswers(bench, service, measure);
@@ -343,10 +346,11 @@ void PrintRates(const Bench& bench, const Results& results, const char* memory) 
 void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
     const double gigabytes = static_cast<double>(bench.totalBytes) / 1e9;
     std::printf(
-        "\nCPU seconds per GB (all rounds) | ratio to the ideal receiver of the same round"
-        " | of it the main thread\n");
+        "\nCPU seconds per GB, until the receiver is at rest (all rounds) | ratio to the ideal"
+        " receiver of the same round | of it the main thread | of it the ledger's thread | ratio"
+        " without the ledger's thread\n");
     for (Receiver receiver : {Receiver::Ideal, Receiver::Window, Receiver::Headless}) {
-        std::vector<double> perGigabyte, ratios, mainThread;
+        std::vector<double> perGigabyte, ratios, mainThread, ledger, ratiosWithoutLedger;
         for (const Results& results : byMemory) {
             const std::vector<Measure>& measures = results.at(receiver);
             for (std::size_t round = 0; round < measures.size(); ++round) {
@@ -354,12 +358,18 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
                 ratios.push_back(measures[round].cpuSeconds /
                                  results.at(Receiver::Ideal)[round].cpuSeconds);
                 mainThread.push_back(measures[round].mainThreadCpuSeconds / gigabytes);
+                ledger.push_back(measures[round].ledgerCpuSeconds / gigabytes);
+                ratiosWithoutLedger.push_back(
+                    (measures[round].cpuSeconds - measures[round].ledgerCpuSeconds) /
+                    results.at(Receiver::Ideal)[round].cpuSeconds);
             }
         }
         std::printf("  %-16s", NameOf(receiver));
         PrintSpread("%6.2f (%.2f-%.2f)", perGigabyte);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)", ratios);
-        PrintSpread(" | %.2f (%.2f-%.2f)\n", mainThread);
+        PrintSpread(" | %.2f (%.2f-%.2f)", mainThread);
+        PrintSpread(" | %.2f (%.2f-%.2f)", ledger);
+        PrintSpread(" | ratio %.2f (%.2f-%.2f)\n", ratiosWithoutLedger);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/filedigest.h"
 #include "platform/clock.h"
+#include "platform/threadname.h"
 
 namespace {
 
@@ -146,6 +147,7 @@ void DeliveryLedger::MarkIndexRead() {
 }
 
 void DeliveryLedger::Run() {
+    platform::NameThisThread("ledger");
     const LedgerResult opened = OpenFile();
     if (opened.fault != LedgerFault::None) {
         m_failingSince = Clock::now();

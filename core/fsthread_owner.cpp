@@ -9,6 +9,7 @@
 #include "core/fsthread.h"
 #include "core/windowmessages.h"
 #include "platform/messagewindow.h"
+#include "platform/threadname.h"
 #include "platform/trace.h"
 
 namespace {
@@ -47,6 +48,7 @@ void ReceptionThreads::Start(CClientSock* sock, int customerNo) {
     try {
         m_threads.push_back(
             {std::thread([ends = m_ends, id, link = ReceptionLink{sock, customerNo, m_run}] {
+                 platform::NameThisThread("reception");
                  ProcessThread(link);
                  {
                      std::lock_guard lock(ends->mutex);

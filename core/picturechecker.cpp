@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "core/fsdeclare.h"
+#include "platform/threadname.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ void PictureChecker::Mute() {
 }
 
 void PictureChecker::Run() {
+    platform::NameThisThread("picture check");
     // The thread's own niceness (Linux schedules threads one by one).
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kNiceness);
     std::unique_lock lock(m_mutex);
