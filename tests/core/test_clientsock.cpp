@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <atomic>
@@ -212,6 +214,14 @@ protected:
     ConnectedPair pair;
     const std::string record = std::string(600000, 'r') + "end";
 };
+
+// A small answer goes out at once, also right after another one the server has not acknowledged.
+TEST_F(ClientSockSend, SmallAnswersAreNotHeldBack) {
+    int noDelay = 0;
+    socklen_t size = sizeof noDelay;
+    ASSERT_EQ(::getsockopt(pair.sock->Handle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+    EXPECT_NE(noDelay, 0);
+}
 
 TEST_F(ClientSockSend, EveryByteGoesOutThroughAFullLine) {
     std::string arrived;
