@@ -54,6 +54,12 @@ int AppendToRecvFile(RecvFileInfo& info, std::span<iovec> pieces) {
     off_t offset = start;
     std::size_t first = 0;
     while (first < pieces.size()) {
+        // An empty piece has nothing to write, and a call of nothing but empty pieces would
+        // write nothing and look like a full disk.
+        if (pieces[first].iov_len == 0) {
+            ++first;
+            continue;
+        }
         const ssize_t written = WriteSomePieces(info.file.Get(), pieces.subspan(first), offset);
         if (written <= 0) {
             if (written < 0 && errno == EINTR) continue;

@@ -164,6 +164,7 @@ TEST_F(FileStoreTest, ABlockReachesTheFileWholeWhateverItsPieces) {
         {614400, 614400, 614400, 614400},   // pieces that fill calls unevenly
         std::vector<std::size_t>(1500, 7),  // more pieces than one call may take
         {1, 65536, 1, 2 * 65536, 1},
+        {0, 100000, 0, 0, 70000, 0},  // empty pieces, also first
     };
     for (std::size_t layout = 0; layout < layouts.size(); ++layout) {
         const std::string name = "block" + std::to_string(layout) + ".jpg";
