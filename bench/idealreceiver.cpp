@@ -56,7 +56,8 @@ bool ReadRecord(int fd, std::vector<char>& record) {
 }  // namespace
 
 IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
-                                        const std::filesystem::path& target) {
+                                        const std::filesystem::path& target,
+                                        const FileClosed& closed) {
     IdealReception result;
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -74,6 +75,7 @@ IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
     const auto start = std::chrono::steady_clock::now();
     const auto block = std::make_unique<char[]>(size_t{kMaxSubBlocks} * kSubBlockBytes);
     std::vector<size_t> sizes(kMaxSubBlocks, 0);
+    std::filesystem::path name;
     int file = -1;
     int ended = 0;
     long long written = 0;
@@ -82,8 +84,8 @@ IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
         const int code = static_cast<int>(Field(record, 12, 4));
         std::string answer;
         if (code == 2001) {
-            file = ::open((target / ("file" + std::to_string(ended))).c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            name = target / ("file" + std::to_string(ended));
+            file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
             fileBytes = 0;
             answer = "Y0000000000";
         } else if (code == 2002 || code == 2005) {
@@ -103,6 +105,7 @@ IdealReception ReceiveLikeAnIdealClient(int port, int customerNo, int files,
             answer = "Y000000";
         } else if (code == 2004) {
             ::close(file);
+            if (closed) closed(name);
             written += fileBytes;
             ++ended;
             char count[24];

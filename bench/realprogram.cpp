@@ -1,6 +1,8 @@
 // Reception by the programs as users run them, side by side in one run:
 //   plain TCP copy   the same bytes over one loopback connection into files, no protocol;
 //   ideal receiver   a process that does nothing but the file server's protocol;
+//   ideal + SHA-256  the same, also taking each file's SHA-256 on a second thread, as the
+//                    clients' delivery ledger does: the reference for their CPU;
 //   ZNLClient        the window program, its window shown on the offscreen platform;
 //   znl-client       the program without a window.
 // Each protocol receiver is a process of its own, receiving from a fresh znl-service process; the
@@ -10,8 +12,8 @@
 // ratio to the ideal receiver (median and range over rounds), CPU seconds per GB, how long the
 // first file header after an idle line waits for its answer, and resident memory.
 //   bench_realprogram [--total-mib N] [--file-mib N] [--rounds N] [--idle-samples N]
-//                     [--idle-ms MS] [--keepalive-ms MS] [--folder DIR] [--warm-only]
-//                     [--window-program PATH] [--headless-program PATH]
+//                     [--idle-ms MS] [--keepalive-ms MS] [--settle-ms MS] [--folder DIR]
+//                     [--warm-only] [--window-program PATH] [--headless-program PATH]
 // The programs are the ones built beside the benchmark unless given (to compare two builds).
 #include <signal.h>
 #include <QCoreApplication>
@@ -50,6 +52,7 @@ struct Options {
     int idleSamples = 3;
     int idleMs = 1000;
     int keepAliveMs = 20000;
+    int settleMs = 3000;
     std::optional<fs::path> folder;
     bool cold = true;
     fs::path windowProgram = ZNL_WINDOW_CLIENT_PATH;
@@ -85,19 +88,28 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
             options.idleMs = value.toInt(&number);
         } else if (option == QLatin1String("--keepalive-ms")) {
             options.keepAliveMs = value.toInt(&number);
+        } else if (option == QLatin1String("--settle-ms")) {
+            options.settleMs = value.toInt(&number);
         } else {
             return std::nullopt;
         }
         if (!number) return std::nullopt;
     }
-    if (options.rounds < 1 || options.fileMebibytes < 1 || options.idleSamples < 0)
+    if (options.rounds < 1 || options.fileMebibytes < 1 || options.idleSamples < 0 ||
+        options.settleMs < 0)
         return std::nullopt;
     return options;
 }
 
-enum class Receiver { Plain, Ideal, Window, Headless };
-constexpr std::array kReceivers = {Receiver::Plain, Receiver::Ideal, Receiver::Window,
-                                   Receiver::Headless};
+enum class Receiver { Plain, Ideal, IdealWithDigest, Window, Headless };
+constexpr std::array kReceivers = {Receiver::Plain, Receiver::Ideal, Receiver::IdealWithDigest,
+                                   Receiver::Window, Receiver::Headless};
+constexpr std::array kProtocolReceivers = {Receiver::Ideal, Receiver::IdealWithDigest,
+                                           Receiver::Window, Receiver::Headless};
+
+bool IsIdeal(Receiver receiver) {
+    return receiver == Receiver::Ideal || receiver == Receiver::IdealWithDigest;
+}
 
 const char* NameOf(Receiver receiver) {
     switch (receiver) {
@@ -105,6 +117,8 @@ const char* NameOf(Receiver receiver) {
             return "plain TCP copy";
         case Receiver::Ideal:
             return "ideal receiver";
+        case Receiver::IdealWithDigest:
+            return "ideal + SHA-256";
         case Receiver::Window:
             return "ZNLClient";
         case Receiver::Headless:
@@ -135,19 +149,23 @@ struct Bench {
 };
 
 // With the page cache dropped (cold) or holding every source file (warm); either way the
-// write-back of the previous reception is done.
+// write-back of the previous reception is done. Then a pause: in a virtual machine the memory the
+// previous reception's files held goes back to the host a few seconds after they were removed,
+// and pages taken again from there are slow to fill. Without the pause, a receiver that starts
+// quickly writes into memory still at hand and one that starts slowly does not.
 void PrepareMemory(const Bench& bench, bool cold) {
     ::sync();
     if (cold) {
         std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
-        return;
-    }
-    std::vector<char> buffer(1 << 20);
-    for (const fs::path& file : bench.files) {
-        std::ifstream in(file, std::ios::binary);
-        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
+    } else {
+        std::vector<char> buffer(1 << 20);
+        for (const fs::path& file : bench.files) {
+            std::ifstream in(file, std::ios::binary);
+            while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
+            }
         }
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(bench.options.settleMs));
 }
 
 bool MayDropPageCache() {
@@ -184,11 +202,13 @@ void StartReceiver(QProcess& process, Receiver receiver, const Bench& bench, con
     process.setStandardOutputFile(QString::fromStdString((run / "output.txt").string()));
     process.setStandardErrorFile(QString::fromStdString((run / "output.txt").string()),
                                  QIODevice::Append);
-    if (receiver == Receiver::Ideal) {
+    if (IsIdeal(receiver)) {
         const int files = static_cast<int>(bench.files.size()) + bench.options.idleSamples;
-        process.start(QStringLiteral(ZNL_IDEAL_RECEIVER_PATH),
-                      {QString::number(service.FilePort()), QString::number(kBenchCustomerNo),
-                       QString::number(files), QString::fromStdString((run / "photos").string())});
+        QStringList arguments = {QString::number(service.FilePort()),
+                                 QString::number(kBenchCustomerNo), QString::number(files),
+                                 QString::fromStdString((run / "photos").string())};
+        if (receiver == Receiver::IdealWithDigest) arguments << QStringLiteral("--digest");
+        process.start(QStringLiteral(ZNL_IDEAL_RECEIVER_PATH), arguments);
     } else {
         const fs::path program = ProgramOf(receiver, bench.options);
         process.start(QString::fromStdString((run / program.filename()).string()), {});
@@ -197,7 +217,7 @@ void StartReceiver(QProcess& process, Receiver receiver, const Bench& bench, con
 
 // The ideal receiver numbers its files; the clients keep the served tree.
 bool ReceivedIntact(Receiver receiver, const Bench& bench, const fs::path& photos) {
-    if (receiver == Receiver::Ideal) {
+    if (IsIdeal(receiver)) {
         return BytesBelow(photos) ==
                bench.totalBytes +
                    kLateFileBytes * static_cast<std::size_t>(bench.options.idleSamples);
@@ -230,7 +250,7 @@ bool MeasureFirstAnswers(const Bench& bench, ServiceProcess& service, Measure& m
 }
 
 void EndReceiver(QProcess& process, Receiver receiver) {
-    if (receiver != Receiver::Ideal) ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    if (!IsIdeal(receiver)) ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     if (!process.waitForFinished(20000)) {
         std::fprintf(stderr, "%s did not end; killed\n", NameOf(receiver));
         process.kill();
@@ -244,7 +264,7 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     fs::create_directories(run / "tmp");
     ServiceProcess service;
     if (!service.Start(bench.source, bench.options.keepAliveMs, kRescanMs)) return std::nullopt;
-    if (receiver != Receiver::Ideal)
+    if (!IsIdeal(receiver))
         PrepareRunFolder(ProgramOf(receiver, bench.options), run, service.LoginPort());
     PrepareMemory(bench, cold);
 
@@ -280,12 +300,12 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     // The late files only where the ideal receiver expects them: in the warm rounds.
     const bool late = !cold && MeasureFirstAnswers(bench, service, measure);
     measure.peakKb = ReadProcessMemory(pid).peakKb;
-    if (receiver == Receiver::Ideal && !late) process.kill();
+    if (IsIdeal(receiver) && !late) process.kill();
     EndReceiver(process, receiver);
     const bool intact =
         delivered == bench.files.size() && ReceivedIntact(receiver, bench, run / "photos");
     fs::remove_all(bench.source / "zz-late");
-    if (!intact && (receiver != Receiver::Ideal || late)) {
+    if (!intact && (!IsIdeal(receiver) || late)) {
         std::fprintf(stderr, "%s: the received files are not intact (kept in %s)\n",
                      NameOf(receiver), run.c_str());
         return std::nullopt;
@@ -347,16 +367,20 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
     const double gigabytes = static_cast<double>(bench.totalBytes) / 1e9;
     std::printf(
         "\nCPU seconds per GB, until the receiver is at rest (all rounds) | ratio to the ideal"
-        " receiver of the same round | of it the main thread | of it the ledger's thread | ratio"
-        " without the ledger's thread\n");
-    for (Receiver receiver : {Receiver::Ideal, Receiver::Window, Receiver::Headless}) {
-        std::vector<double> perGigabyte, ratios, mainThread, ledger, ratiosWithoutLedger;
+        " receiver of the same round | ratio to the ideal receiver with SHA-256 | of it the main"
+        " thread | of it the ledger's thread | ratio to the ideal receiver without the ledger's"
+        " thread\n");
+    for (Receiver receiver : kProtocolReceivers) {
+        std::vector<double> perGigabyte, ratios, digestRatios, mainThread, ledger,
+            ratiosWithoutLedger;
         for (const Results& results : byMemory) {
             const std::vector<Measure>& measures = results.at(receiver);
             for (std::size_t round = 0; round < measures.size(); ++round) {
                 perGigabyte.push_back(measures[round].cpuSeconds / gigabytes);
                 ratios.push_back(measures[round].cpuSeconds /
                                  results.at(Receiver::Ideal)[round].cpuSeconds);
+                digestRatios.push_back(measures[round].cpuSeconds /
+                                       results.at(Receiver::IdealWithDigest)[round].cpuSeconds);
                 mainThread.push_back(measures[round].mainThreadCpuSeconds / gigabytes);
                 ledger.push_back(measures[round].ledgerCpuSeconds / gigabytes);
                 ratiosWithoutLedger.push_back(
@@ -367,6 +391,7 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
         std::printf("  %-16s", NameOf(receiver));
         PrintSpread("%6.2f (%.2f-%.2f)", perGigabyte);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)", ratios);
+        PrintSpread(" | ratio %.2f (%.2f-%.2f)", digestRatios);
         PrintSpread(" | %.2f (%.2f-%.2f)", mainThread);
         PrintSpread(" | %.2f (%.2f-%.2f)", ledger);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)\n", ratiosWithoutLedger);
@@ -375,7 +400,7 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
 
 void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
     std::printf("\nFirst file after an idle line, header to answer: ms median (range), samples\n");
-    for (Receiver receiver : {Receiver::Ideal, Receiver::Window, Receiver::Headless}) {
+    for (Receiver receiver : kProtocolReceivers) {
         std::vector<double> all;
         for (const Measure& measure : byMemory.front().at(receiver))
             all.insert(all.end(), measure.firstAnswerMs.begin(), measure.firstAnswerMs.end());
@@ -386,7 +411,7 @@ void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
     std::printf(
         "\nResident memory, MB: at ready | a quarter delivered | all delivered | peak"
         " (medians; peak: highest)\n");
-    for (Receiver receiver : {Receiver::Ideal, Receiver::Window, Receiver::Headless}) {
+    for (Receiver receiver : kProtocolReceivers) {
         std::vector<double> ready, quarter, end;
         double peak = 0;
         for (const Results& results : byMemory) {
@@ -411,7 +436,8 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr,
                      "usage: bench_realprogram [--total-mib N] [--file-mib N] [--rounds N]"
-                     " [--idle-samples N] [--idle-ms MS] [--keepalive-ms MS] [--folder DIR]"
+                     " [--idle-samples N] [--idle-ms MS] [--keepalive-ms MS] [--settle-ms MS]"
+                     " [--folder DIR]"
                      " [--warm-only] [--window-program PATH] [--headless-program PATH]\n");
         return 2;
     }
