@@ -28,11 +28,12 @@ void UniqueFd::Reset() {
 
 namespace {
 
-// One write call takes at most this much. The kernel sizes its page-cache pages by the write: on
-// a virtual machine that hands freed memory back to its host, a whole 8 MiB block in one call was
-// measured up to nine times slower to store than the same block in 64 KiB calls, and 256 KiB or
-// 1 MiB calls fell back to that once a few hundred megabytes had arrived.
-constexpr std::size_t kWriteCallBytes = std::size_t{64} << 10;
+// One write call takes at most this much: one sub-block as the file server sends it. The kernel
+// sizes its page-cache pages by the write: on a virtual machine that hands freed memory back to its
+// host, a whole 8 MiB block in one call was measured up to nine times slower to store than in
+// small calls, and 256 KiB or 1 MiB calls fell back to that once a few hundred megabytes had
+// arrived. 64 KiB calls, two for most sub-blocks, were slower again than one call per sub-block.
+constexpr std::size_t kWriteCallBytes = 100000;
 
 // Writes the leading pieces from offset in one call of at most kWriteCallBytes and IOV_MAX pieces.
 ssize_t WriteSomePieces(int file, std::span<const iovec> pieces, off_t offset) {
