@@ -8,7 +8,9 @@
 
 FileDigester::FileDigester() : m_thread([this] { Run(); }) {}
 
-FileDigester::~FileDigester() { Finish(); }
+FileDigester::~FileDigester() {
+    Finish();
+}
 
 void FileDigester::Add(const std::filesystem::path& file) {
     {

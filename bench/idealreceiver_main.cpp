@@ -15,17 +15,17 @@
 int main(int argc, char** argv) {
     const bool digest = argc == 6 && std::strcmp(argv[5], "--digest") == 0;
     if (argc != 5 && !digest) {
-        std::fprintf(stderr,
-                     "usage: bench_idealreceiver PORT CUSTOMER_NO FILES TARGET_FOLDER [--digest]\n");
+        std::fprintf(
+            stderr, "usage: bench_idealreceiver PORT CUSTOMER_NO FILES TARGET_FOLDER [--digest]\n");
         return 2;
     }
     std::optional<FileDigester> digester;
     if (digest) digester.emplace();
-    const IdealReception reception = ReceiveLikeAnIdealClient(
-        std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
-        [&](const std::filesystem::path& file) {
-            if (digester) digester->Add(file);
-        });
+    const IdealReception reception =
+        ReceiveLikeAnIdealClient(std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]),
+                                 argv[4], [&](const std::filesystem::path& file) {
+                                     if (digester) digester->Add(file);
+                                 });
     const bool digested = !digester || digester->Finish();
     return reception.bytes >= 0 && digested ? 0 : 1;
 }
