@@ -7,10 +7,11 @@
 //   znl-client       the program without a window.
 // Each protocol receiver is a process of its own, receiving from a fresh znl-service process; the
 // client programs are copied alone into a fresh folder beside a settings file with automatic login.
-// Rounds rotate the order; each round runs every receiver with the files in the page cache (warm)
-// and with the page cache dropped (cold, when the benchmark may drop it). Printed: rates and their
-// ratio to the ideal receiver (median and range over rounds), CPU seconds per GB, how long the
-// first file header after an idle line waits for its answer, and resident memory.
+// Rounds rotate the order (backwards in every second round); each round runs every receiver with
+// the files in the page cache (warm) and with the page cache dropped (cold, when the benchmark may
+// drop it). Printed: rates and their ratio to the ideal receiver (median and range over rounds),
+// CPU seconds per GB, how long the first file header after an idle line waits for its answer, and
+// resident memory.
 //   bench_realprogram [--total-mib N] [--file-mib N] [--rounds N] [--idle-samples N]
 //                     [--idle-ms MS] [--keepalive-ms MS] [--settle-ms MS] [--folder DIR]
 //                     [--warm-only] [--window-program PATH] [--headless-program PATH]
@@ -106,6 +107,14 @@ constexpr std::array kReceivers = {Receiver::Plain, Receiver::Ideal, Receiver::I
                                    Receiver::Window, Receiver::Headless};
 constexpr std::array kProtocolReceivers = {Receiver::Ideal, Receiver::IdealWithDigest,
                                            Receiver::Window, Receiver::Headless};
+
+// The order rotates from round to round, and runs backwards in every second round, so that no
+// receiver always follows the same one: what the one before leaves in memory shows in the next.
+Receiver ReceiverAtTurn(int round, std::size_t turn) {
+    const std::size_t count = kReceivers.size();
+    const std::size_t place = round % 2 ? count - 1 - turn : turn;
+    return kReceivers[(place + static_cast<std::size_t>(round)) % count];
+}
 
 bool IsIdeal(Receiver receiver) {
     return receiver == Receiver::Ideal || receiver == Receiver::IdealWithDigest;
@@ -469,8 +478,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < options->rounds; ++round) {
         for (std::size_t m = 0; m < memories.size(); ++m) {
             for (std::size_t turn = 0; turn < kReceivers.size(); ++turn) {
-                const Receiver receiver =
-                    kReceivers[(turn + static_cast<std::size_t>(round)) % kReceivers.size()];
+                const Receiver receiver = ReceiverAtTurn(round, turn);
                 const std::optional<Measure> measure =
                     receiver == Receiver::Plain ? ReceiveByPlainCopy(bench, memories[m])
                                                 : ReceiveByProgram(receiver, bench, memories[m]);
