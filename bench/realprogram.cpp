@@ -308,7 +308,10 @@ std::optional<Measure> ReceiveByProgram(Receiver receiver, const Bench& bench, b
     measure.endKb = ReadProcessMemory(pid).residentKb;
     // The late files only where the ideal receiver expects them: in the warm rounds.
     const bool late = !cold && MeasureFirstAnswers(bench, service, measure);
-    measure.peakKb = ReadProcessMemory(pid).peakKb;
+    // The kernel raises VmHWM only at some events, unmapping for one, so it can lag VmRSS read
+    // earlier: the peak is the highest of all.
+    const ProcessMemory last = ReadProcessMemory(pid);
+    measure.peakKb = std::max({last.peakKb, last.residentKb, measure.quarterKb, measure.endKb});
     if (IsIdeal(receiver) && !late) process.kill();
     EndReceiver(process, receiver);
     const bool intact =
