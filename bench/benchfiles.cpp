@@ -16,21 +16,23 @@
 namespace fs = std::filesystem;
 
 std::vector<fs::path> MakeSourceFiles(const fs::path& folder, std::size_t totalBytes,
-                                      std::size_t fileBytes) {
+                                      std::size_t fileBytes, std::string_view photo) {
     std::vector<fs::path> files;
     std::mt19937_64 random(42);
-    std::vector<std::uint64_t> words(fileBytes / 8 + 1);
+    std::vector<std::uint64_t> words(photo.empty() ? fileBytes / 8 + 1 : 0);
     std::size_t made = 0;
     do {
         const fs::path sub = folder / ("roll" + std::to_string(files.size() / 8));
         fs::create_directories(sub);
         for (auto& word : words) word = random();
+        const std::string_view bytes =
+            photo.empty() ? std::string_view(reinterpret_cast<const char*>(words.data()), fileBytes)
+                          : photo;
         const fs::path file = sub / ("photo" + std::to_string(files.size()) + ".jpg");
         std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(words.data()),
-                   static_cast<std::streamsize>(fileBytes));
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         files.push_back(file);
-        made += fileBytes;
+        made += bytes.size();
     } while (made < totalBytes);
     return files;
 }

@@ -4,12 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
-// Files of `fileBytes` random bytes below `folder`, eight to a subfolder, until `totalBytes` are
-// made (at least one file).
+// Files named .jpg below `folder`, eight to a subfolder, until `totalBytes` are made (at least one
+// file): each a copy of `photo`, or `fileBytes` random bytes when no photo is given.
 std::vector<std::filesystem::path> MakeSourceFiles(const std::filesystem::path& folder,
-                                                   std::size_t totalBytes, std::size_t fileBytes);
+                                                   std::size_t totalBytes, std::size_t fileBytes,
+                                                   std::string_view photo = {});
 
 // The bytes of every file written under the `folder` tree.
 std::uintmax_t BytesBelow(const std::filesystem::path& folder);

@@ -3,38 +3,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QImage>
-#include <QImageWriter>
-#include <QRandomGenerator>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "bench/noisejpeg.h"
 #include "core/picturecheck.h"
 #include "gui/picturedecode.h"
 
 namespace {
 
 constexpr int kRounds = 5;
-
-// Noise compresses badly, so a 6000x4000 picture makes a JPEG of tens of megabytes.
-std::string LargeJpeg() {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    QRandomGenerator random(1);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) line[x] = random.generate() | 0xFF000000u;
-    }
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(95);
-    writer.write(image);
-    return buffer.data().toStdString();
-}
 
 template <typename Work>
 double BestSeconds(Work work) {
@@ -53,7 +34,7 @@ double BestSeconds(Work work) {
 int main(int argc, char** argv) {
     const QCoreApplication app(argc, argv);
     const auto file = std::filesystem::temp_directory_path() / "znl-bench-picture.jpg";
-    const std::string bytes = LargeJpeg();
+    const std::string bytes = NoiseJpeg(6000, 4000);  // tens of megabytes
     std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
     const double megabytes = static_cast<double>(bytes.size()) / (1024.0 * 1024.0);
 

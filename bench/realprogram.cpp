@@ -14,7 +14,9 @@
 // resident memory.
 //   bench_realprogram [--total-mib N] [--file-mib N] [--rounds N] [--idle-samples N]
 //                     [--idle-ms MS] [--keepalive-ms MS] [--settle-ms MS] [--folder DIR]
-//                     [--warm-only] [--window-program PATH] [--headless-program PATH]
+//                     [--warm-only] [--random-bytes] [--window-program PATH]
+//                     [--headless-program PATH]
+// The files are copies of one JPEG photo of random pixels, or random bytes with --random-bytes.
 // The programs are the ones built beside the benchmark unless given (to compare two builds).
 #include <signal.h>
 #include <QCoreApplication>
@@ -34,6 +36,7 @@
 #include <vector>
 
 #include "bench/benchfiles.h"
+#include "bench/noisejpeg.h"
 #include "bench/procstat.h"
 #include "bench/serviceprocess.h"
 #include "platform/privateprofile.h"
@@ -56,6 +59,7 @@ struct Options {
     int settleMs = 3000;
     std::optional<fs::path> folder;
     bool cold = true;
+    bool randomBytes = false;
     fs::path windowProgram = ZNL_WINDOW_CLIENT_PATH;
     fs::path headlessProgram = ZNL_HEADLESS_CLIENT_PATH;
 };
@@ -66,6 +70,10 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
         const QString& option = arguments[i];
         if (option == QLatin1String("--warm-only")) {
             options.cold = false;
+            continue;
+        }
+        if (option == QLatin1String("--random-bytes")) {
+            options.randomBytes = true;
             continue;
         }
         if (i + 1 >= arguments.size()) return std::nullopt;
@@ -450,7 +458,8 @@ int main(int argc, char** argv) {
                      "usage: bench_realprogram [--total-mib N] [--file-mib N] [--rounds N]"
                      " [--idle-samples N] [--idle-ms MS] [--keepalive-ms MS] [--settle-ms MS]"
                      " [--folder DIR]"
-                     " [--warm-only] [--window-program PATH] [--headless-program PATH]\n");
+                     " [--warm-only] [--random-bytes] [--window-program PATH]"
+                     " [--headless-program PATH]\n");
         return 2;
     }
     QTemporaryDir work =
@@ -465,8 +474,12 @@ int main(int argc, char** argv) {
     bench.options = *options;
     bench.root = work.path().toStdString();
     bench.source = bench.root / "source";
-    bench.files = MakeSourceFiles(bench.source, options->totalMebibytes * 1024 * 1024,
-                                  options->fileMebibytes * 1024 * 1024);
+    // Photos as users receive them: the picture check finds them sound and their thumbnails are
+    // decoded. Random bytes named .jpg take the damaged-photo path instead, at every photo.
+    const std::size_t fileBytes = options->fileMebibytes * 1024 * 1024;
+    const std::string photo = options->randomBytes ? std::string() : NoiseJpegOfAbout(fileBytes);
+    bench.files =
+        MakeSourceFiles(bench.source, options->totalMebibytes * 1024 * 1024, fileBytes, photo);
     for (const fs::path& file : bench.files) bench.totalBytes += fs::file_size(file);
     std::vector<bool> memories = {false};
     if (options->cold && MayDropPageCache()) {
