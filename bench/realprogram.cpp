@@ -478,6 +478,10 @@ int main(int argc, char** argv) {
     // decoded. Random bytes named .jpg take the damaged-photo path instead, at every photo.
     const std::size_t fileBytes = options->fileMebibytes * 1024 * 1024;
     const std::string photo = options->randomBytes ? std::string() : NoiseJpegOfAbout(fileBytes);
+    if (!options->randomBytes && photo.empty()) {
+        std::fprintf(stderr, "cannot make a JPEG photo (is Qt's JPEG plugin installed?)\n");
+        return 1;
+    }
     bench.files =
         MakeSourceFiles(bench.source, options->totalMebibytes * 1024 * 1024, fileBytes, photo);
     for (const fs::path& file : bench.files) bench.totalBytes += fs::file_size(file);
