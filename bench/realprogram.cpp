@@ -457,8 +457,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: bench_realprogram [--total-mib N] [--file-mib N] [--rounds N]"
                      " [--idle-samples N] [--idle-ms MS] [--keepalive-ms MS] [--settle-ms MS]"
-                     " [--folder DIR]"
-                     " [--warm-only] [--random-bytes] [--window-program PATH]"
+                     " [--folder DIR] [--warm-only] [--random-bytes] [--window-program PATH]"
                      " [--headless-program PATH]\n");
         return 2;
     }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/trace.h"
+#include "protocol/blockassembly.h"
 
 UniqueFd::UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
 
@@ -33,7 +34,7 @@ namespace {
 // host, a whole 8 MiB block in one call was measured up to nine times slower to store than in
 // small calls, and 256 KiB or 1 MiB calls fell back to that once a few hundred megabytes had
 // arrived. 64 KiB calls, two for most sub-blocks, were slower again than one call per sub-block.
-constexpr std::size_t kWriteCallBytes = 100000;
+constexpr std::size_t kWriteCallBytes = SUB_BLOCK_BYTES;
 
 // Writes the leading pieces from offset in one call of at most kWriteCallBytes and IOV_MAX pieces.
 ssize_t WriteSomePieces(int file, std::span<const iovec> pieces, off_t offset) {
