@@ -1,5 +1,5 @@
 // Throughput of the JPEG picture check on one large photo, page cache warm: the structure check
-// (CheckJpegFile) and the decode at an eighth of the size (PictureDecodeProblem). Prints figures.
+// (CheckJpegFile) and the decode at an eighth of the size (DecodeForCheck). Prints figures.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         ::close(fd);
     });
     const double decode = BestSeconds([&] {
-        if (PictureDecodeProblem(file.string())) std::puts("decode: failed?");
+        if (DecodeForCheck(file.string()).picture.isNull()) std::puts("decode: failed?");
     });
     std::printf("photo %.1f MiB\n", megabytes);
     std::printf("structure check %.3f s, %.0f MiB/s\n", structure, megabytes / structure);

@@ -10,8 +10,9 @@
 #include "gui/traymenu.h"
 #include "protocol/programinfo.h"
 
-CMainFrame::CMainFrame(ClientSession& session)
-    : m_pView(new COvrinView(session, this)), m_pBTray(new CBTray(this, session)) {
+CMainFrame::CMainFrame(ClientSession& session, std::shared_ptr<PictureCheckTiles> checkTiles)
+    : m_pView(new COvrinView(session, this, std::move(checkTiles))),
+      m_pBTray(new CBTray(this, session)) {
     setCentralWidget(m_pView);
     setWindowIcon(QIcon(AppIconPath()));
 }

@@ -4,14 +4,16 @@
 // nothing would bring a hidden window back: closing then ends the program, as "Exit" does, and
 // minimising leaves the window on the taskbar.
 #include <QMainWindow>
+#include <memory>
 
 class CBTray;
 class ClientSession;
 class COvrinView;
+class PictureCheckTiles;
 
 class CMainFrame : public QMainWindow {
 public:
-    explicit CMainFrame(ClientSession& session);
+    explicit CMainFrame(ClientSession& session, std::shared_ptr<PictureCheckTiles> checkTiles = {});
     COvrinView* View() const { return m_pView; }
     // Brings the hidden or minimised frame back to the front.
     void ShowFromHidden();

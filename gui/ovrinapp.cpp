@@ -10,7 +10,7 @@
 #include "gui/mainframe.h"
 #include "gui/messagebox.h"
 #include "gui/ovrinview.h"
-#include "gui/picturedecode.h"
+#include "gui/picturechecktiles.h"
 #include "gui/qttranslations.h"
 #include "platform/quitsignals.h"
 #include "platform/singleinstance.h"
@@ -58,8 +58,11 @@ int COvrinApp::Run(int argc, char** argv) {
 
     // The session outlives its window: the window's end stops the run, the session's end joins it.
     ClientSession session(folders);
-    session.SetPictureDecoder(PictureDecodeProblem);
-    CMainFrame frame(session);
+    // One decode per photo serves its check and its thumbnail.
+    const auto checkTiles = std::make_shared<PictureCheckTiles>();
+    session.SetPictureDecoder(
+        [checkTiles](const std::string& path) { return checkTiles->Check(path); });
+    CMainFrame frame(session, checkTiles);
     frame.View()->OnInitialUpdate();
     frame.adjustSize();
     frame.showNormal();

@@ -56,12 +56,13 @@ QWidget* MakeControl(const form::ControlSpec& spec, QWidget* parent) {
 
 }  // namespace
 
-COvrinView::COvrinView(ClientSession& session, QWidget* parent)
+COvrinView::COvrinView(ClientSession& session, QWidget* parent,
+                       std::shared_ptr<PictureCheckTiles> checkTiles)
     : QWidget(parent),
       m_session(session),
       m_fontSmall(MakeFormFont(12, QFont::Black)),
       m_fontLarge(MakeFormFont(25, QFont::Black)) {
-    CreateControls();
+    CreateControls(std::move(checkTiles));
     SetDlgItemText(form::IDC_NOTICE, NoticeText(MAKER_NAME));
     BindFolderControls();
     BindNickNameControl();
@@ -75,14 +76,14 @@ COvrinView::~COvrinView() {
     OnDestroy();
 }
 
-void COvrinView::CreateControls() {
+void COvrinView::CreateControls(std::shared_ptr<PictureCheckTiles> checkTiles) {
     setFont(DialogFont());
     for (const form::ControlSpec& spec : form::Controls()) {
         QWidget* control = MakeControl(spec, this);
         if (spec.id != form::NO_ID) SetControlId(control, spec.id);
         control->installEventFilter(this);
     }
-    LayOutForm(this, new ThumbnailStrip(m_session, this));
+    LayOutForm(this, new ThumbnailStrip(m_session, this, DecodeThumbnail, std::move(checkTiles)));
     installEventFilter(this);
 }
 

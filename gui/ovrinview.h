@@ -15,6 +15,7 @@
 
 class ClientSession;
 class DesktopNotifier;
+class PictureCheckTiles;
 class QListWidget;
 class ReceptionNotices;
 class SessionStatus;
@@ -27,7 +28,9 @@ enum class StatusRow { Reception, Progress };
 
 class COvrinView : public QWidget {
 public:
-    explicit COvrinView(ClientSession& session, QWidget* parent = nullptr);
+    // `checkTiles`: the thumbnails come from the picture check's decodes (see ThumbnailStrip).
+    explicit COvrinView(ClientSession& session, QWidget* parent = nullptr,
+                        std::shared_ptr<PictureCheckTiles> checkTiles = {});
     ~COvrinView() override;
 
     ClientSession& Session() const { return m_session; }
@@ -80,7 +83,7 @@ private:
     // A few pictures a second: as often as a person can read a count.
     static constexpr int kRepaintPauseMs = 250;
 
-    void CreateControls();
+    void CreateControls(std::shared_ptr<PictureCheckTiles> checkTiles);
     void ObserveSession();
     void ObserveReception();
     void AddActivityLine(const QString& line);

@@ -1,6 +1,5 @@
 #include "gui/picturedecode.h"
 
-#include <QImage>
 #include <QImageReader>
 
 namespace {
@@ -10,15 +9,17 @@ constexpr int kScaleDown = 8;
 
 }  // namespace
 
-std::optional<std::string> PictureDecodeProblem(const std::string& path) {
+PictureForCheck DecodeForCheck(const std::string& path) {
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(false);
-    const QSize size = reader.size();
-    if (size.isValid()) {
-        reader.setScaledSize(
-            QSize(std::max(1, size.width() / kScaleDown), std::max(1, size.height() / kScaleDown)));
+    PictureForCheck decoded;
+    decoded.storedSize = reader.size();
+    decoded.turn = reader.transformation();
+    if (decoded.storedSize.isValid()) {
+        reader.setScaledSize(QSize(std::max(1, decoded.storedSize.width() / kScaleDown),
+                                   std::max(1, decoded.storedSize.height() / kScaleDown)));
     }
-    const QImage picture = reader.read();
-    if (!picture.isNull()) return std::nullopt;
-    return reader.errorString().toStdString();
+    decoded.picture = reader.read();
+    if (decoded.picture.isNull()) decoded.problem = reader.errorString().toStdString();
+    return decoded;
 }

@@ -23,6 +23,7 @@ public:
     ThumbnailLoader(QSize box, int waiting, Decoder decode, QObject* parent = nullptr);
     ~ThumbnailLoader() override;
 
+    QSize Box() const { return m_box; }
     // Asks for the thumbnail of `path`, before every request still waiting.
     void Request(const QString& path);
 

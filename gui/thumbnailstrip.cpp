@@ -13,9 +13,12 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QUrl>
+#include <algorithm>
 
 #include "core/clientsession.h"
+#include "core/picturecheck.h"
 #include "gui/desktopopen.h"
+#include "gui/picturechecktiles.h"
 
 namespace {
 
@@ -69,7 +72,8 @@ QString NameAndFolder(const QString& path) {
 }  // namespace
 
 ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
-                               ThumbnailLoader::Decoder decode)
+                               ThumbnailLoader::Decoder decode,
+                               std::shared_ptr<PictureCheckTiles> checkTiles)
     : QWidget(parent),
       m_session(session),
       m_pages(new QStackedWidget(this)),
@@ -78,7 +82,8 @@ ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
       m_waitingTile(EmptyTile(false)),
       m_brokenTile(EmptyTile(true)),
       // Decoded at the screen's pixels, so a scaled screen shows them sharp.
-      m_loader(kThumbnailBox * qApp->devicePixelRatio(), kTiles, std::move(decode)) {
+      m_loader(kThumbnailBox * qApp->devicePixelRatio(), kTiles, std::move(decode)),
+      m_checkTiles(std::move(checkTiles)) {
     auto* empty = new QLabel(QStringLiteral("받은 사진이 여기에 표시됩니다"), m_pages);
     empty->setAlignment(Qt::AlignCenter);
     empty->setStyleSheet(QStringLiteral("color: gray"));
@@ -112,6 +117,18 @@ ThumbnailStrip::ThumbnailStrip(ClientSession& session, QWidget* parent,
             [this](const QString& path, const QImage& image) { ShowThumbnail(path, image); });
     connect(&session, &ClientSession::photoStored, this,
             [this](const QString& path) { ShowPhoto(path); });
+    if (!m_checkTiles) return;
+    m_checkTiles->SetSink(m_loader.Box(), [this](const QString& path, const QImage& tile) {
+        // Queued to the row: the sink is taken away before the row goes.
+        QMetaObject::invokeMethod(
+            this, [this, path, tile] { TakeCheckedTile(path, tile); }, Qt::QueuedConnection);
+    });
+    connect(&session, &ClientSession::photoDamaged, this,
+            [this](const QString& path) { TakeCheckedTile(path, QImage()); });
+}
+
+ThumbnailStrip::~ThumbnailStrip() {
+    if (m_checkTiles) m_checkTiles->SetSink({}, {});
 }
 
 void ThumbnailStrip::ShowPhoto(const QString& path) {
@@ -123,7 +140,25 @@ void ThumbnailStrip::ShowPhoto(const QString& path) {
     m_tiles->insertItem(0, tile);
     while (m_tiles->count() > kTiles) delete m_tiles->takeItem(kTiles);
     m_pages->setCurrentWidget(m_tiles);
-    m_loader.Request(path);
+    if (!m_checkTiles || !IsJpegName(path.toStdString())) {
+        m_loader.Request(path);
+        return;
+    }
+    // Its picture check hands the tile over, unless it already has.
+    const auto early = std::ranges::find(m_earlyTiles, path, &std::pair<QString, QImage>::first);
+    if (early == m_earlyTiles.end()) return;
+    ShowThumbnail(path, early->second);
+    m_earlyTiles.erase(early);
+}
+
+void ThumbnailStrip::TakeCheckedTile(const QString& path, const QImage& image) {
+    if (TileOf(path)) {
+        ShowThumbnail(path, image);
+        return;
+    }
+    std::erase_if(m_earlyTiles, [&path](const auto& early) { return early.first == path; });
+    m_earlyTiles.emplace_back(path, image);
+    if (m_earlyTiles.size() > kTiles) m_earlyTiles.pop_front();
 }
 
 void ThumbnailStrip::ShowThumbnail(const QString& path, const QImage& image) {

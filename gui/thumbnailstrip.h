@@ -4,11 +4,15 @@
 // desktop's viewer; the button beside the row opens the save folder.
 #include <QPixmap>
 #include <QWidget>
+#include <deque>
+#include <memory>
+#include <utility>
 
 #include "gui/thumbnaildecode.h"
 #include "gui/thumbnailloader.h"
 
 class ClientSession;
+class PictureCheckTiles;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -23,8 +27,12 @@ public:
     // The tile's picture (a QPixmap) in its item's data.
     static constexpr int kTileRole = Qt::UserRole + 1;
 
+    // With `checkTiles`, the tiles of JPEG photos come from their picture check, which decodes
+    // them anyway; other photos, or all without it, are decoded by `decode`.
     explicit ThumbnailStrip(ClientSession& session, QWidget* parent = nullptr,
-                            ThumbnailLoader::Decoder decode = DecodeThumbnail);
+                            ThumbnailLoader::Decoder decode = DecodeThumbnail,
+                            std::shared_ptr<PictureCheckTiles> checkTiles = {});
+    ~ThumbnailStrip() override;
 
     // A photo was stored at `path` (absolute).
     void ShowPhoto(const QString& path);
@@ -34,6 +42,9 @@ public:
 
 private:
     void ShowThumbnail(const QString& path, const QImage& image);
+    // A tile from the picture check, or a null image for a photo it found damaged. One that comes
+    // before its photo is shown waits for it.
+    void TakeCheckedTile(const QString& path, const QImage& image);
     void OpenPhoto(const QListWidgetItem* tile) const;
     QListWidgetItem* TileOf(const QString& path) const;
 
@@ -45,4 +56,6 @@ private:
     QPixmap m_waitingTile;
     QPixmap m_brokenTile;
     ThumbnailLoader m_loader;
+    const std::shared_ptr<PictureCheckTiles> m_checkTiles;
+    std::deque<std::pair<QString, QImage>> m_earlyTiles;  // newest last, at most a row's worth
 };

@@ -14,12 +14,14 @@
 #include "peers/znlservice.h"
 #include "platform/clock.h"
 #include "platform/privateprofile.h"
+#include "support/automaticlogin.h"
 #include "support/jpegbytes.h"
 #include "support/ledgerfixture.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
+using testsupport::StoreAutomaticLogin;
 using testsupport::TestFolder;
 using testsupport::WaitUntil;
 using testsupport::WriteFileBytes;
@@ -35,20 +37,6 @@ void SignInWithStoredAccount(ClientSession& session) {
                          session.SignIn(prefill.userId, prefill.password, prefill.autoLogin);
                      });
     session.RequestSignIn();
-}
-
-// The account guest / secret, remembered for automatic login to the service on `loginPort`.
-bool StoreAutomaticLogin(const fs::path& settingsFile, int loginPort) {
-    for (const auto& [key, value] : {std::pair<const char*, std::string>{"자동로그인", "1"},
-                                     {"아이디", "guest"},
-                                     {"패스워드", "secret"},
-                                     {"LoginServerIP", "127.0.0.1"},
-                                     {"LoginServerPort", std::to_string(loginPort)}}) {
-        if (!platform::WritePrivateProfileString("BasicInfo", key, value, settingsFile)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace

@@ -8,11 +8,17 @@
 #include <QThread>
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/clientsession.h"
+#include "core/settings.h"
+#include "gui/picturechecktiles.h"
 #include "gui/thumbnailstrip.h"
 #include "openedurls.h"
+#include "peers/znlservice.h"
+#include "platform/privateprofile.h"
+#include "support/automaticlogin.h"
 #include "support/testfolder.h"
 
 namespace fs = std::filesystem;
@@ -24,6 +30,20 @@ namespace {
 // A strip on a fresh session whose decoder notes on which thread it ran, and can be held back.
 class ThumbnailStripTest : public ::testing::Test {
 protected:
+    explicit ThumbnailStripTest(std::shared_ptr<PictureCheckTiles> checkTiles = {})
+        : m_checkTiles(std::move(checkTiles)),
+          m_strip(
+              m_session, nullptr,
+              [this](const QString& path, QSize box) {
+                  m_entered = true;
+                  while (m_held) QThread::msleep(1);
+                  {
+                      std::lock_guard lock(m_mutex);
+                      m_decodedOn.push_back(QThread::currentThread());
+                  }
+                  return DecodeThumbnail(path, box);
+              },
+              m_checkTiles) {}
     void TearDown() override { m_held = false; }
 
     QString Photo(const char* name) const {
@@ -71,15 +91,25 @@ protected:
     std::vector<QThread*> m_decodedOn;
     std::atomic<bool> m_held{false};     // the decoder waits while set
     std::atomic<bool> m_entered{false};  // the decoder was called
-    ThumbnailStrip m_strip{m_session, nullptr, [this](const QString& path, QSize box) {
-                               m_entered = true;
-                               while (m_held) QThread::msleep(1);
-                               {
-                                   std::lock_guard lock(m_mutex);
-                                   m_decodedOn.push_back(QThread::currentThread());
-                               }
-                               return DecodeThumbnail(path, box);
-                           }};
+    const std::shared_ptr<PictureCheckTiles> m_checkTiles;
+    ThumbnailStrip m_strip;
+};
+
+// The window program's strip: the tiles of JPEG photos come from their picture check.
+class CheckedTilesStripTest : public ThumbnailStripTest {
+protected:
+    CheckedTilesStripTest() : ThumbnailStripTest(std::make_shared<PictureCheckTiles>()) {}
+
+    // The picture check's decode, on a thread of its own as the session's checker runs it.
+    std::optional<std::string> Check(const QString& path) {
+        std::optional<std::string> problem;
+        std::thread checker([&] { problem = m_checkTiles->Check(path.toStdString()); });
+        checker.join();
+        return problem;
+    }
+    bool ShowsBrokenTile(int row) const {
+        return Tiles()->item(row)->toolTip().startsWith(QStringLiteral("미리 보기를 만들 수 없는"));
+    }
 };
 
 TEST_F(ThumbnailStripTest, NewestFirstBoundedAndAPhotoReceivedAgainMovesToTheFront) {
@@ -230,6 +260,93 @@ TEST_F(ThumbnailStripTest, DoubleClickOrEnterOpensThePhotoAndTheButtonTheSaveFol
     EXPECT_EQ(urls, std::vector<std::string>({Photo("one.jpg").toStdString(),
                                               Photo("two.jpg").toStdString(),
                                               Photo("save").toStdString()}));
+}
+
+TEST_F(CheckedTilesStripTest, AJpegTileComesFromItsCheckWithoutASecondDecode) {
+    const QString checkedFirst = Jpeg("first.jpg", {1600, 1200}, Qt::red);
+    Store(checkedFirst);
+    QTest::qWait(50);
+    EXPECT_FALSE(ShowsColour(0, Qt::red));  // waits for its check
+    EXPECT_EQ(Check(checkedFirst), std::nullopt);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::red); }));
+    EXPECT_EQ(TilePixmap(0).size(), ThumbnailStrip::kThumbnailBox);
+
+    // Checked before the row heard of it: shown at once.
+    const QString checkedEarly = Jpeg("early.jpg", {800, 600}, Qt::green);
+    EXPECT_EQ(Check(checkedEarly), std::nullopt);
+    QCoreApplication::processEvents();
+    Store(checkedEarly);
+    EXPECT_TRUE(ShowsColour(0, Qt::green));
+
+    // The check knows only JPEG: other pictures are decoded for their tile.
+    const QString png = Photo("other.png");
+    QImage blue(QSize(400, 300), QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(png, "png"));
+    Store(png);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, Qt::blue); }));
+    EXPECT_EQ(Decodes(), 1);
+}
+
+TEST_F(CheckedTilesStripTest, APhotoItsCheckFindsDamagedShowsTheBrokenTile) {
+    const QString damagedAfter = Photo("after.jpg");
+    Store(damagedAfter);
+    Q_EMIT m_session.photoDamaged(damagedAfter, QStringLiteral("잘림"));
+    EXPECT_TRUE(ShowsBrokenTile(0));
+
+    // Found damaged before the row heard of it.
+    const QString damagedBefore = Photo("before.jpg");
+    Q_EMIT m_session.photoDamaged(damagedBefore, QStringLiteral("잘림"));
+    Store(damagedBefore);
+    EXPECT_EQ(TilePaths(), QStringList({damagedBefore, damagedAfter}));
+    EXPECT_TRUE(ShowsBrokenTile(0));
+    EXPECT_TRUE(ShowsBrokenTile(1));
+    EXPECT_EQ(Decodes(), 0);
+}
+
+// The whole road: photos received from the service are checked by the session, and their tiles
+// come from those checks, a sound photo's with its picture and a cut one's crossed out.
+TEST_F(CheckedTilesStripTest, ReceivedPhotosAreDecodedOnceForTheirCheckAndTheirTile) {
+    const TestFolder source;
+    const TestFolder save;
+    QImage red(QSize(1600, 1200), QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const fs::path whole = source.Path() / "whole.jpg";
+    ASSERT_TRUE(red.save(QString::fromStdString(whole.string()), "jpeg"));
+    const std::string bytes = testsupport::ReadFileBytes(whole);
+    testsupport::WriteFileBytes(source.Path() / "cut.jpg", bytes.substr(0, bytes.size() / 2));
+    znlservice::ServiceSettings settings;
+    settings.accounts.push_back({"guest", "secret", 4321, ""});
+    settings.folder = source.Path();
+    znlservice::ZnlService service(settings);
+    ASSERT_TRUE(service.Start());
+    const fs::path settingsFile = ProgramFolders::At(m_module.Path()).settingsFile;
+    ASSERT_TRUE(testsupport::StoreAutomaticLogin(settingsFile, service.LoginPort()));
+    ASSERT_TRUE(platform::WritePrivateProfileString(ini::SAVE_FOLDER_SECTION, ini::SAVE_FOLDER,
+                                                    save.Path().string(), settingsFile));
+    m_session.SetPictureDecoder(
+        [checkTiles = m_checkTiles](const std::string& path) { return checkTiles->Check(path); });
+    QObject::connect(&m_session, &ClientSession::signInRequested, &m_session,
+                     [this](const SignInPrefill& prefill) {
+                         m_session.SignIn(prefill.userId, prefill.password, prefill.autoLogin);
+                     });
+    m_session.Start();
+
+    const QString shownWhole = QString::fromStdString((save.Path() / "whole.jpg").string());
+    const QString shownCut = QString::fromStdString((save.Path() / "cut.jpg").string());
+    const auto rowOf = [&](const QString& path) {
+        return static_cast<int>(TilePaths().indexOf(path));
+    };
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return rowOf(shownWhole) >= 0 && ShowsColour(rowOf(shownWhole), Qt::red) &&
+                   rowOf(shownCut) >= 0 && ShowsBrokenTile(rowOf(shownCut));
+        },
+        60000))
+        << TilePaths().join(u'\n').toStdString();
+    EXPECT_EQ(Decodes(), 0);
+    m_session.Stop();
+    service.Stop();
 }
 
 }  // namespace
