@@ -2,7 +2,11 @@
 //   plain TCP copy   the same bytes over one loopback connection into files, no protocol;
 //   ideal receiver   a process that does nothing but the file server's protocol;
 //   ideal + SHA-256  the same, also taking each file's SHA-256 on a second thread, as the
-//                    clients' delivery ledger does: the reference for their CPU;
+//                    clients' delivery ledger does: the reference for znl-client's CPU;
+//   ideal + SHA-256 + decode
+//                    bench_idealreceiver_checks: the same, also checking each picture as the
+//                    window program does (its structure, then a decode at an eighth): the
+//                    reference for ZNLClient's CPU;
 //   ZNLClient        the window program, its window shown on the offscreen platform;
 //   znl-client       the program without a window.
 // Each protocol receiver is a process of its own, receiving from a fresh znl-service process; the
@@ -110,11 +114,13 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
     return options;
 }
 
-enum class Receiver { Plain, Ideal, IdealWithDigest, Window, Headless };
-constexpr std::array kReceivers = {Receiver::Plain, Receiver::Ideal, Receiver::IdealWithDigest,
-                                   Receiver::Window, Receiver::Headless};
+enum class Receiver { Plain, Ideal, IdealWithDigest, IdealWithChecks, Window, Headless };
+constexpr std::array kReceivers = {Receiver::Plain,           Receiver::Ideal,
+                                   Receiver::IdealWithDigest, Receiver::IdealWithChecks,
+                                   Receiver::Window,          Receiver::Headless};
 constexpr std::array kProtocolReceivers = {Receiver::Ideal, Receiver::IdealWithDigest,
-                                           Receiver::Window, Receiver::Headless};
+                                           Receiver::IdealWithChecks, Receiver::Window,
+                                           Receiver::Headless};
 
 // The order rotates from round to round, and runs backwards in every second round, so that no
 // receiver always follows the same one: what the one before leaves in memory shows in the next.
@@ -125,7 +131,21 @@ Receiver ReceiverAtTurn(int round, std::size_t turn) {
 }
 
 bool IsIdeal(Receiver receiver) {
-    return receiver == Receiver::Ideal || receiver == Receiver::IdealWithDigest;
+    return receiver == Receiver::Ideal || receiver == Receiver::IdealWithDigest ||
+           receiver == Receiver::IdealWithChecks;
+}
+
+// The ideal receiver that does what `receiver` does with each photo: the ledger's SHA-256 for
+// both clients, the picture decode for the window program only.
+Receiver ReferenceFor(Receiver receiver) {
+    switch (receiver) {
+        case Receiver::Window:
+            return Receiver::IdealWithChecks;
+        case Receiver::Headless:
+            return Receiver::IdealWithDigest;
+        default:
+            return receiver;
+    }
 }
 
 const char* NameOf(Receiver receiver) {
@@ -136,6 +156,8 @@ const char* NameOf(Receiver receiver) {
             return "ideal receiver";
         case Receiver::IdealWithDigest:
             return "ideal + SHA-256";
+        case Receiver::IdealWithChecks:
+            return "ideal + SHA-256 + decode";
         case Receiver::Window:
             return "ZNLClient";
         case Receiver::Headless:
@@ -225,7 +247,10 @@ void StartReceiver(QProcess& process, Receiver receiver, const Bench& bench, con
                                  QString::number(kBenchCustomerNo), QString::number(files),
                                  QString::fromStdString((run / "photos").string())};
         if (receiver == Receiver::IdealWithDigest) arguments << QStringLiteral("--digest");
-        process.start(QStringLiteral(ZNL_IDEAL_RECEIVER_PATH), arguments);
+        process.start(receiver == Receiver::IdealWithChecks
+                          ? QStringLiteral(ZNL_IDEAL_RECEIVER_CHECKS_PATH)
+                          : QStringLiteral(ZNL_IDEAL_RECEIVER_PATH),
+                      arguments);
     } else {
         const fs::path program = ProgramOf(receiver, bench.options);
         process.start(QString::fromStdString((run / program.filename()).string()), {});
@@ -377,7 +402,7 @@ void PrintRates(const Bench& bench, const Results& results, const char* memory) 
             rates.push_back(megabytes / measures[round].seconds);
             ratios.push_back(ideal[round].seconds / measures[round].seconds);
         }
-        std::printf("  %-16s", NameOf(receiver));
+        std::printf("  %-24s", NameOf(receiver));
         PrintSpread("%9.1f (%.1f-%.1f)", rates);
         PrintSpread(" | ratio %.3f (%.3f-%.3f)\n", ratios);
     }
@@ -387,11 +412,12 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
     const double gigabytes = static_cast<double>(bench.totalBytes) / 1e9;
     std::printf(
         "\nCPU seconds per GB, until the receiver is at rest (all rounds) | ratio to the ideal"
-        " receiver of the same round | ratio to the ideal receiver with SHA-256 | of it the main"
+        " receiver of the same round | ratio to the ideal receiver with the same duties | of it "
+        "the main"
         " thread | of it the ledger's thread | ratio to the ideal receiver without the ledger's"
         " thread\n");
     for (Receiver receiver : kProtocolReceivers) {
-        std::vector<double> perGigabyte, ratios, digestRatios, mainThread, ledger,
+        std::vector<double> perGigabyte, ratios, dutyRatios, mainThread, ledger,
             ratiosWithoutLedger;
         for (const Results& results : byMemory) {
             const std::vector<Measure>& measures = results.at(receiver);
@@ -399,8 +425,8 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
                 perGigabyte.push_back(measures[round].cpuSeconds / gigabytes);
                 ratios.push_back(measures[round].cpuSeconds /
                                  results.at(Receiver::Ideal)[round].cpuSeconds);
-                digestRatios.push_back(measures[round].cpuSeconds /
-                                       results.at(Receiver::IdealWithDigest)[round].cpuSeconds);
+                dutyRatios.push_back(measures[round].cpuSeconds /
+                                     results.at(ReferenceFor(receiver))[round].cpuSeconds);
                 mainThread.push_back(measures[round].mainThreadCpuSeconds / gigabytes);
                 ledger.push_back(measures[round].ledgerCpuSeconds / gigabytes);
                 ratiosWithoutLedger.push_back(
@@ -408,10 +434,10 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
                     results.at(Receiver::Ideal)[round].cpuSeconds);
             }
         }
-        std::printf("  %-16s", NameOf(receiver));
+        std::printf("  %-24s", NameOf(receiver));
         PrintSpread("%6.2f (%.2f-%.2f)", perGigabyte);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)", ratios);
-        PrintSpread(" | ratio %.2f (%.2f-%.2f)", digestRatios);
+        PrintSpread(" | ratio %.2f (%.2f-%.2f)", dutyRatios);
         PrintSpread(" | %.2f (%.2f-%.2f)", mainThread);
         PrintSpread(" | %.2f (%.2f-%.2f)", ledger);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)\n", ratiosWithoutLedger);
@@ -424,7 +450,7 @@ void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
         std::vector<double> all;
         for (const Measure& measure : byMemory.front().at(receiver))
             all.insert(all.end(), measure.firstAnswerMs.begin(), measure.firstAnswerMs.end());
-        std::printf("  %-16s", NameOf(receiver));
+        std::printf("  %-24s", NameOf(receiver));
         PrintSpread("%7.2f (%.2f-%.2f)", all);
         std::printf(", %zu\n", all.size());
     }
@@ -442,7 +468,7 @@ void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
                 peak = std::max(peak, static_cast<double>(measure.peakKb) / 1024);
             }
         }
-        std::printf("  %-16s%6.1f | %6.1f | %6.1f | %6.1f\n", NameOf(receiver),
+        std::printf("  %-24s%6.1f | %6.1f | %6.1f | %6.1f\n", NameOf(receiver),
                     SpreadOf(ready).median, SpreadOf(quarter).median, SpreadOf(end).median, peak);
     }
 }
@@ -502,7 +528,7 @@ int main(int argc, char** argv) {
                     receiver == Receiver::Plain ? ReceiveByPlainCopy(bench, memories[m])
                                                 : ReceiveByProgram(receiver, bench, memories[m]);
                 if (!measure) return 1;
-                std::printf("round %d %-4s %-16s %8.1f MB/s\n", round + 1,
+                std::printf("round %d %-4s %-24s %8.1f MB/s\n", round + 1,
                             memories[m] ? "cold" : "warm", NameOf(receiver),
                             static_cast<double>(bench.totalBytes) / 1e6 / measure->seconds);
                 byMemory[m][receiver].push_back(*measure);

@@ -1,0 +1,39 @@
+#pragma once
+// What the clients do with each photo once it is closed, done the plainest way for a reference
+// receiver: the delivery ledger's SHA-256 of the file read back from disk and, where given, a
+// check of its picture. One thread of their own does both, one file after the other.
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class FileDuties {
+public:
+    // Checks the picture of the file open at the descriptor.
+    using PictureCheck = std::function<void(int fd, const std::filesystem::path& file)>;
+
+    // `checkPicture` may be empty: then only the SHA-256 is taken.
+    explicit FileDuties(PictureCheck checkPicture);
+    // Does what is still queued, then ends its thread.
+    ~FileDuties();
+    FileDuties(const FileDuties&) = delete;
+    FileDuties& operator=(const FileDuties&) = delete;
+
+    void Add(const std::filesystem::path& file);
+    // Waits until every file added was done; false when one could not be read.
+    bool Finish();
+
+private:
+    void Run();
+    bool DoDuties(const std::filesystem::path& file) const;
+
+    const PictureCheck m_checkPicture;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::filesystem::path> m_queue;
+    bool m_finishing = false;
+    bool m_failed = false;
+    std::thread m_thread;
+};
