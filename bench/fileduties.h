@@ -1,7 +1,8 @@
 #pragma once
 // What the clients do with each photo once it is closed, done the plainest way for a reference
-// receiver: the delivery ledger's SHA-256 of the file read back from disk and, where given, a
-// check of its picture. One thread of their own does both, one file after the other.
+// receiver: the delivery ledger's SHA-256 of the file read back from disk, the structure check of
+// its JPEG and, where given, a decode of its picture. One thread of their own does all, one file
+// after the other.
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -11,11 +12,11 @@
 
 class FileDuties {
 public:
-    // Checks the picture of the file open at the descriptor.
-    using PictureCheck = std::function<void(int fd, const std::filesystem::path& file)>;
+    // Decodes the picture of the file, as the window program's check does.
+    using PictureDecode = std::function<void(const std::filesystem::path& file)>;
 
-    // `checkPicture` may be empty: then only the SHA-256 is taken.
-    explicit FileDuties(PictureCheck checkPicture);
+    // `decode` may be empty, as in the program without a window.
+    explicit FileDuties(PictureDecode decode);
     // Does what is still queued, then ends its thread.
     ~FileDuties();
     FileDuties(const FileDuties&) = delete;
@@ -29,7 +30,7 @@ private:
     void Run();
     bool DoDuties(const std::filesystem::path& file) const;
 
-    const PictureCheck m_checkPicture;
+    const PictureDecode m_decode;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::filesystem::path> m_queue;

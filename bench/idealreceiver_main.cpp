@@ -3,11 +3,11 @@
 //   bench_idealreceiver PORT CUSTOMER_NO FILES TARGET_FOLDER [--digest]
 //   bench_idealreceiver_checks PORT CUSTOMER_NO FILES TARGET_FOLDER
 // Ends with 0 once FILES files were received and written below TARGET_FOLDER. With --digest it
-// also takes the SHA-256 of each file once it is closed, on a second thread, as the clients'
-// delivery ledger does: the reference for what a receiver keeping a ledger needs.
-// bench_idealreceiver_checks always does that and, on the same thread, checks each picture as the
-// window program does. It is built apart so that the plain receiver loads no image library and its
-// memory is the protocol's alone.
+// also does what both clients do with each file once it is closed, on a second thread: the
+// SHA-256 of their delivery ledger and the structure check of the JPEG.
+// bench_idealreceiver_checks always does that and, on the same thread, decodes each picture as
+// the window program's check does. It is built apart so that the plain receiver loads no image
+// library and its memory is the protocol's alone.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,18 +19,7 @@
 #ifdef ZNL_BENCH_CHECK_PICTURES
 #include <QCoreApplication>
 
-#include "core/picturecheck.h"
 #include "gui/picturedecode.h"
-
-namespace {
-
-// As the window program checks a photo: its structure, then a decode at an eighth. A damaged
-// picture is a verdict there, not a failure.
-void CheckPicture(int fd, const std::filesystem::path& file) {
-    if (CheckJpegFile(fd).sound) DecodeForCheck(file.string());
-}
-
-}  // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -42,7 +31,8 @@ int main(int argc, char** argv) {
     }
     // Qt's image readers are plug-ins, found through the application object.
     const QCoreApplication app(argc, argv);
-    std::optional<FileDuties> duties(std::in_place, CheckPicture);
+    std::optional<FileDuties> duties(
+        std::in_place, [](const std::filesystem::path& file) { DecodeForCheck(file.string()); });
 #else
     const bool digest = argc == 6 && std::strcmp(argv[5], "--digest") == 0;
     if (argc != 5 && !digest) {

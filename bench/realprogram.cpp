@@ -1,12 +1,13 @@
 // Reception by the programs as users run them, side by side in one run:
 //   plain TCP copy   the same bytes over one loopback connection into files, no protocol;
 //   ideal receiver   a process that does nothing but the file server's protocol;
-//   ideal + SHA-256  the same, also taking each file's SHA-256 on a second thread, as the
-//                    clients' delivery ledger does: the reference for znl-client's CPU;
+//   ideal + SHA-256 + structure
+//                    the same, also doing what both clients do with each file on a second
+//                    thread: its SHA-256 for the delivery ledger and the structure check of its
+//                    JPEG. The reference for znl-client's CPU;
 //   ideal + SHA-256 + decode
-//                    bench_idealreceiver_checks: the same, also checking each picture as the
-//                    window program does (its structure, then a decode at an eighth): the
-//                    reference for ZNLClient's CPU;
+//                    bench_idealreceiver_checks: that, and a decode of each picture at an eighth
+//                    as the window program's check does: the reference for ZNLClient's CPU;
 //   ZNLClient        the window program, its window shown on the offscreen platform;
 //   znl-client       the program without a window.
 // Each protocol receiver is a process of its own, receiving from a fresh znl-service process; the
@@ -114,12 +115,22 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
     return options;
 }
 
-enum class Receiver { Plain, Ideal, IdealWithDigest, IdealWithChecks, Window, Headless };
-constexpr std::array kReceivers = {Receiver::Plain,           Receiver::Ideal,
-                                   Receiver::IdealWithDigest, Receiver::IdealWithChecks,
-                                   Receiver::Window,          Receiver::Headless};
-constexpr std::array kProtocolReceivers = {Receiver::Ideal, Receiver::IdealWithDigest,
-                                           Receiver::IdealWithChecks, Receiver::Window,
+enum class Receiver {
+    Plain,
+    Ideal,
+    IdealWithHeadlessDuties,
+    IdealWithWindowDuties,
+    Window,
+    Headless
+};
+constexpr std::array kReceivers = {Receiver::Plain,
+                                   Receiver::Ideal,
+                                   Receiver::IdealWithHeadlessDuties,
+                                   Receiver::IdealWithWindowDuties,
+                                   Receiver::Window,
+                                   Receiver::Headless};
+constexpr std::array kProtocolReceivers = {Receiver::Ideal, Receiver::IdealWithHeadlessDuties,
+                                           Receiver::IdealWithWindowDuties, Receiver::Window,
                                            Receiver::Headless};
 
 // The order rotates from round to round, and runs backwards in every second round, so that no
@@ -131,18 +142,18 @@ Receiver ReceiverAtTurn(int round, std::size_t turn) {
 }
 
 bool IsIdeal(Receiver receiver) {
-    return receiver == Receiver::Ideal || receiver == Receiver::IdealWithDigest ||
-           receiver == Receiver::IdealWithChecks;
+    return receiver == Receiver::Ideal || receiver == Receiver::IdealWithHeadlessDuties ||
+           receiver == Receiver::IdealWithWindowDuties;
 }
 
-// The ideal receiver that does what `receiver` does with each photo: the ledger's SHA-256 for
-// both clients, the picture decode for the window program only.
+// The ideal receiver that does what `receiver` does with each photo: the ledger's SHA-256 and the
+// structure check for both clients, the picture decode for the window program only.
 Receiver ReferenceFor(Receiver receiver) {
     switch (receiver) {
         case Receiver::Window:
-            return Receiver::IdealWithChecks;
+            return Receiver::IdealWithWindowDuties;
         case Receiver::Headless:
-            return Receiver::IdealWithDigest;
+            return Receiver::IdealWithHeadlessDuties;
         default:
             return receiver;
     }
@@ -154,9 +165,9 @@ const char* NameOf(Receiver receiver) {
             return "plain TCP copy";
         case Receiver::Ideal:
             return "ideal receiver";
-        case Receiver::IdealWithDigest:
-            return "ideal + SHA-256";
-        case Receiver::IdealWithChecks:
+        case Receiver::IdealWithHeadlessDuties:
+            return "ideal + SHA-256 + structure";
+        case Receiver::IdealWithWindowDuties:
             return "ideal + SHA-256 + decode";
         case Receiver::Window:
             return "ZNLClient";
@@ -246,8 +257,8 @@ void StartReceiver(QProcess& process, Receiver receiver, const Bench& bench, con
         QStringList arguments = {QString::number(service.FilePort()),
                                  QString::number(kBenchCustomerNo), QString::number(files),
                                  QString::fromStdString((run / "photos").string())};
-        if (receiver == Receiver::IdealWithDigest) arguments << QStringLiteral("--digest");
-        process.start(receiver == Receiver::IdealWithChecks
+        if (receiver == Receiver::IdealWithHeadlessDuties) arguments << QStringLiteral("--digest");
+        process.start(receiver == Receiver::IdealWithWindowDuties
                           ? QStringLiteral(ZNL_IDEAL_RECEIVER_CHECKS_PATH)
                           : QStringLiteral(ZNL_IDEAL_RECEIVER_PATH),
                       arguments);
@@ -402,7 +413,7 @@ void PrintRates(const Bench& bench, const Results& results, const char* memory) 
             rates.push_back(megabytes / measures[round].seconds);
             ratios.push_back(ideal[round].seconds / measures[round].seconds);
         }
-        std::printf("  %-24s", NameOf(receiver));
+        std::printf("  %-28s", NameOf(receiver));
         PrintSpread("%9.1f (%.1f-%.1f)", rates);
         PrintSpread(" | ratio %.3f (%.3f-%.3f)\n", ratios);
     }
@@ -434,7 +445,7 @@ void PrintCpu(const Bench& bench, const std::vector<Results>& byMemory) {
                     results.at(Receiver::Ideal)[round].cpuSeconds);
             }
         }
-        std::printf("  %-24s", NameOf(receiver));
+        std::printf("  %-28s", NameOf(receiver));
         PrintSpread("%6.2f (%.2f-%.2f)", perGigabyte);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)", ratios);
         PrintSpread(" | ratio %.2f (%.2f-%.2f)", dutyRatios);
@@ -450,7 +461,7 @@ void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
         std::vector<double> all;
         for (const Measure& measure : byMemory.front().at(receiver))
             all.insert(all.end(), measure.firstAnswerMs.begin(), measure.firstAnswerMs.end());
-        std::printf("  %-24s", NameOf(receiver));
+        std::printf("  %-28s", NameOf(receiver));
         PrintSpread("%7.2f (%.2f-%.2f)", all);
         std::printf(", %zu\n", all.size());
     }
@@ -468,7 +479,7 @@ void PrintFirstAnswersAndMemory(const std::vector<Results>& byMemory) {
                 peak = std::max(peak, static_cast<double>(measure.peakKb) / 1024);
             }
         }
-        std::printf("  %-24s%6.1f | %6.1f | %6.1f | %6.1f\n", NameOf(receiver),
+        std::printf("  %-28s%6.1f | %6.1f | %6.1f | %6.1f\n", NameOf(receiver),
                     SpreadOf(ready).median, SpreadOf(quarter).median, SpreadOf(end).median, peak);
     }
 }
@@ -528,7 +539,7 @@ int main(int argc, char** argv) {
                     receiver == Receiver::Plain ? ReceiveByPlainCopy(bench, memories[m])
                                                 : ReceiveByProgram(receiver, bench, memories[m]);
                 if (!measure) return 1;
-                std::printf("round %d %-4s %-24s %8.1f MB/s\n", round + 1,
+                std::printf("round %d %-4s %-28s %8.1f MB/s\n", round + 1,
                             memories[m] ? "cold" : "warm", NameOf(receiver),
                             static_cast<double>(bench.totalBytes) / 1e6 / measure->seconds);
                 byMemory[m][receiver].push_back(*measure);
