@@ -116,7 +116,7 @@ TEST(PictureCheckTilesTest, TheTileIsTheThumbnailADecodeOfTheFileMakes) {
 TEST(PictureCheckTilesTest, NoTileForADamagedPictureNorWithoutASink) {
     const TestFolder folder;
     const std::string garbled = (folder.Path() / "garbled.jpg").string();
-    testsupport::WriteFileBytes(garbled, std::string("\xff\xd8\xff\xe0 not a picture", 20));
+    testsupport::WriteFileBytes(garbled, std::string("\xff\xd8\xff\xe0") + " not a picture");
     const std::string sound = (folder.Path() / "sound.jpg").string();
     ASSERT_TRUE(Quarters({800, 600}).save(QString::fromStdString(sound), "jpeg"));
     PictureCheckTiles checkTiles;
