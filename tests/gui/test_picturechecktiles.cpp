@@ -2,11 +2,11 @@
 // the file would make, whatever the camera's orientation and size.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <vector>
 
 #include "gui/picturechecktiles.h"
 #include "gui/thumbnaildecode.h"
+#include "orientedjpeg.h"
 #include "support/testfolder.h"
 
 using testsupport::TestFolder;
@@ -42,25 +42,6 @@ std::vector<QRgb> QuarterColours(const QImage& image) {
         }
     }
     return colours;
-}
-
-// `picture` as a JPEG whose camera orientation (EXIF, 1 to 8) says how it is to be turned. Qt's
-// writer turns the pixels instead of writing the tag, so the tag is put in by hand.
-std::string JpegWithOrientation(const QImage& picture, char orientation) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(picture.save(&buffer, "jpeg"));
-    std::string bytes = buffer.data().toStdString();
-    const std::string exif = std::string(
-                                 "\xFF\xE1\x00\x22"  // APP1 of 34 bytes
-                                 "Exif\0\0"
-                                 "MM\x00\x2A\x00\x00\x00\x08"  // big-endian TIFF
-                                 "\x00\x01"                    // one entry:
-                                 "\x01\x12\x00\x03\x00\x00\x00\x01\x00",
-                                 29) +
-                             orientation + std::string("\x00\x00\x00\x00\x00\x00", 6);
-    bytes.insert(2, exif);  // after the start of image
-    return bytes;
 }
 
 struct Sunk {
@@ -106,8 +87,9 @@ TEST(PictureCheckTilesTest, TheTileIsTheThumbnailADecodeOfTheFileMakes) {
         const QImage decoded = DecodeThumbnail(QString::fromStdString(path), kBox);
         EXPECT_EQ(sunk[0].tile.size(), decoded.size());
         EXPECT_EQ(QuarterColours(sunk[0].tile), QuarterColours(decoded));
-        // The tag was read: a quarter turn stands the picture up.
+        // The tag was read: a quarter turn stands the picture up, within the box.
         EXPECT_EQ(decoded.height() > decoded.width(), c.orientation >= 5);
+        EXPECT_TRUE(QRect(QPoint(), kBox).contains(QRect(QPoint(), decoded.size())));
     }
 }
 

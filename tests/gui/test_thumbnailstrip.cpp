@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QImageWriter>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -16,6 +15,7 @@
 #include "gui/picturechecktiles.h"
 #include "gui/thumbnailstrip.h"
 #include "openedurls.h"
+#include "orientedjpeg.h"
 #include "peers/znlservice.h"
 #include "platform/privateprofile.h"
 #include "support/automaticlogin.h"
@@ -49,14 +49,11 @@ protected:
     QString Photo(const char* name) const {
         return QString::fromStdString((m_module.Path() / name).string());
     }
-    // A JPEG of one colour; `turn` is written as the camera's orientation.
-    QString Jpeg(const char* name, QSize size, QColor colour,
-                 QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone) {
+    // A JPEG of one colour with the camera's orientation (EXIF, 1 to 8).
+    QString Jpeg(const char* name, QSize size, QColor colour, char orientation = 1) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(colour);
-        QImageWriter writer(Photo(name), "jpeg");
-        writer.setTransformation(turn);
-        EXPECT_TRUE(writer.write(image)) << name;
+        testsupport::WriteFileBytes(m_module.Path() / name, JpegWithOrientation(image, orientation));
         return Photo(name);
     }
     void Store(const QString& path) { Q_EMIT m_session.photoStored(path); }
@@ -132,18 +129,18 @@ TEST_F(ThumbnailStripTest, ThumbnailsAreScaledWhileDecodingOffTheWindowThread) {
     const struct {
         const char* name;
         QSize stored;
-        QImageIOHandler::Transformations turn;
+        char orientation;
         QColor colour;
         QSize shown;
     } cases[] = {
-        {"wide.jpg", {1200, 900}, QImageIOHandler::TransformationNone, Qt::red, {120, 90}},
-        {"tall.jpg", {300, 900}, QImageIOHandler::TransformationNone, Qt::blue, {30, 90}},
-        {"small.jpg", {60, 40}, QImageIOHandler::TransformationNone, Qt::green, {60, 40}},
-        // Stored on its side: stands upright once turned.
-        {"turned.jpg", {1200, 600}, QImageIOHandler::TransformationRotate90, Qt::yellow, {45, 90}},
+        {"wide.jpg", {1200, 900}, 1, Qt::red, {120, 90}},
+        {"tall.jpg", {300, 900}, 1, Qt::blue, {30, 90}},
+        {"small.jpg", {60, 40}, 1, Qt::green, {60, 40}},
+        // Stored on its side, tagged to be turned a quarter clockwise: stands upright.
+        {"turned.jpg", {1200, 600}, 6, Qt::yellow, {45, 90}},
     };
     for (const auto& c : cases) {
-        Store(Jpeg(c.name, c.stored, c.colour, c.turn));
+        Store(Jpeg(c.name, c.stored, c.colour, c.orientation));
         ASSERT_TRUE(WaitUntil([&] { return ShowsColour(0, c.colour); })) << c.name;
         EXPECT_EQ(TilePixmap(0).size(), c.shown) << c.name;
     }
