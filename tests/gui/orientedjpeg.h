@@ -13,12 +13,13 @@ inline std::string JpegWithOrientation(const QImage& picture, char orientation) 
     buffer.open(QIODevice::WriteOnly);
     EXPECT_TRUE(picture.save(&buffer, "jpeg"));
     std::string bytes = buffer.data().toStdString();
-    const std::string exif = std::string("\xFF\xE1\x00\x22"  // APP1 of 34 bytes
-                                         "Exif\0\0"
-                                         "MM\x00\x2A\x00\x00\x00\x08"  // big-endian TIFF
-                                         "\x00\x01"                    // one entry:
-                                         "\x01\x12\x00\x03\x00\x00\x00\x01\x00",
-                                         29) +
+    const std::string exif = std::string(
+                                 "\xFF\xE1\x00\x22"  // APP1 of 34 bytes
+                                 "Exif\0\0"
+                                 "MM\x00\x2A\x00\x00\x00\x08"  // big-endian TIFF
+                                 "\x00\x01"                    // one entry:
+                                 "\x01\x12\x00\x03\x00\x00\x00\x01\x00",
+                                 29) +
                              orientation + std::string(6, '\0');
     bytes.insert(2, exif);  // after the start of image
     return bytes;

@@ -53,7 +53,8 @@ protected:
     QString Jpeg(const char* name, QSize size, QColor colour, char orientation = 1) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(colour);
-        testsupport::WriteFileBytes(m_module.Path() / name, JpegWithOrientation(image, orientation));
+        testsupport::WriteFileBytes(m_module.Path() / name,
+                                    JpegWithOrientation(image, orientation));
         return Photo(name);
     }
     void Store(const QString& path) { Q_EMIT m_session.photoStored(path); }
