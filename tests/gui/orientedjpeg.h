@@ -7,6 +7,8 @@
 #include <QImage>
 #include <string>
 
+#include "support/jpegbytes.h"
+
 // `picture` as a JPEG whose EXIF orientation (1 to 8) says how it is to be turned.
 inline std::string JpegWithOrientation(const QImage& picture, char orientation) {
     QBuffer buffer;
@@ -14,13 +16,12 @@ inline std::string JpegWithOrientation(const QImage& picture, char orientation) 
     EXPECT_TRUE(picture.save(&buffer, "jpeg"));
     std::string bytes = buffer.data().toStdString();
     const std::string exif = std::string(
-                                 "\xFF\xE1\x00\x22"  // APP1 of 34 bytes
                                  "Exif\0\0"
-                                 "MM\x00\x2A\x00\x00\x00\x08"  // big-endian TIFF
-                                 "\x00\x01"                    // one entry:
-                                 "\x01\x12\x00\x03\x00\x00\x00\x01\x00",
-                                 29) +
+                                 "MM\x00\x2A\x00\x00\x00\x08"             // big-endian TIFF
+                                 "\x00\x01"                               // one entry:
+                                 "\x01\x12\x00\x03\x00\x00\x00\x01\x00",  // orientation
+                                 25) +
                              orientation + std::string(6, '\0');
-    bytes.insert(2, exif);  // after the start of image
+    bytes.insert(2, testsupport::JpegSegment(0xE1, exif));  // after the start of image
     return bytes;
 }
